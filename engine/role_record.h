@@ -1,0 +1,58 @@
+#pragma once
+// One connection of a running job: the record a Role worker thread runs on.
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <thread>
+
+#include "engine/proxy_record.h"
+#include "engine/url_parts.h"
+#include "jobs/job_record.h"
+#include "platform/clock.h"
+#include "platform/sync.h"
+
+namespace fw {
+
+class JobController;
+struct RoleRecord;
+
+// What a Role needs from its controller: the synchronous control request (message
+// 0x0BE0 with a command code) and its log lines (message 0x0BDC). The job controller
+// implements it over the message loop; tests implement it directly.
+// Thread safety: called from the Role's own thread.
+class RoleChannel {
+ public:
+  virtual ~RoleChannel() = default;
+  // Sends command `code` with argument `arg`; returns the controller's result.
+  virtual intptr_t control(RoleRecord& role, uint32_t code, intptr_t arg) = 0;
+  // Appends one log line of `kind` (LogKind) to the Role's log.
+  virtual void log(RoleRecord& role, int kind, const std::string& text) = 0;
+};
+
+struct RoleRecord {
+  std::thread* thread = nullptr;
+  JobController* controller = nullptr;
+  RoleChannel* channel = nullptr;  // how this Role reaches its controller
+  Clock* clock = nullptr;          // the clock every wait of this Role uses
+  uint8_t roleNo = 0;
+  RoleLog* log = nullptr;
+  Event stopEvent{Event::Reset::Auto};
+  std::atomic<int32_t> outcome{0};
+  uint8_t done = 0;
+  PartRange* range = nullptr;
+  UrlParts target;
+  uint16_t errorCount = 0;
+  uint32_t startSecond = 0;
+  std::atomic<uint32_t> speed{0};
+  ProxyRecord proxy;
+  uint8_t proxyFetched = 0;
+  RoleRecord* next = nullptr;
+  uint64_t lookup = 0;  // pending host look-up id; 0 = none
+  int lastSocketError = 0;  // errno of the last failed socket call of this Role
+  // Host look-up answer, filled on the controller's thread before it wakes the Role.
+  std::atomic<int> lookupState{0};  // 0 pending, 1 resolved, -1 failed
+  std::string lookupAddress;        // dotted address once resolved
+};
+
+}  // namespace fw
