@@ -1,0 +1,43 @@
+#include "store/settings_records.h"
+
+namespace fw {
+
+void MruList::add(const std::string& text) {
+  if (static_cast<int>(entries.size()) >= kAppendBelow) {
+    entries.erase(entries.begin());
+    if (static_cast<int>(entries.size()) > kMaxEntries - 1) entries.resize(kMaxEntries - 1);
+  }
+  entries.push_back(text.substr(0, kEntryMax));
+}
+
+ColumnLayout ColumnLayout::builtIn(bool queue) {
+  // Widths in pixels; 0 hides a slot. Slot 1 is never shown.
+  static constexpr uint16_t kQueueWidths[kSlots] = {20, 0,  0,  160, 80,  80,  60, 80,
+                                                    80, 80, 50, 50,  260, 150, 0,  0};
+  static constexpr uint16_t kOtherWidths[kSlots] = {20, 0, 60, 160, 80,  0,   0,   80,
+                                                    0,  0, 0,  0,   260, 150, 130, 130};
+  const uint16_t* widths = queue ? kQueueWidths : kOtherWidths;
+  ColumnLayout layout;
+  for (int i = 0; i < kSlots; ++i) {
+    layout.slots[i].position = static_cast<uint8_t>(i);
+    layout.slots[i].width = widths[i] ? widths[i] : 80;
+    layout.slots[i].visible = widths[i] != 0 ? 1 : 0;
+    layout.order[i] = static_cast<uint16_t>(i);
+  }
+  return layout;
+}
+
+void fillPathDefaults(Settings& s, const std::string& downloadFolder,
+                      const std::string& dataFolder) {
+  s.general.defaultPath = downloadFolder;
+  std::string sounds = dataFolder;
+  if (sounds.empty() || sounds.back() != '/') sounds += '/';
+  sounds += SoundSettings::kSoundsFolder;
+  sounds += '/';
+  s.sounds.addNewJob = sounds + SoundSettings::kAddNewJobFile;
+  s.sounds.downSuccess = sounds + SoundSettings::kDownSuccessFile;
+  s.sounds.downFail = sounds + SoundSettings::kDownFailFile;
+  s.sounds.allDown = sounds + SoundSettings::kAllDownFile;
+}
+
+}  // namespace fw
