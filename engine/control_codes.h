@@ -29,6 +29,7 @@ enum ControlCode : uint32_t {
   CtlGetStatusText = 400,
   CtlGetFileName = 514,
   CtlGetSaveDir = 518,
+  CtlLookupHost = 630,  // lParam: HostLookupRequest* (engine/host_resolve.h)
   CtlShowSize = 631,
   CtlAssignRange = 3625,
   CtlDial = 3713,
