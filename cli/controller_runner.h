@@ -1,0 +1,43 @@
+#pragma once
+// Starts and ends jobs' runs with real JobControllers: what the queue monitor asks of
+// the program. Owns the controllers. Main thread only.
+
+#include <functional>
+#include <map>
+#include <memory>
+
+#include "jobs/job_controller.h"
+#include "jobs/queue_monitor.h"
+
+namespace fw {
+
+// The settings a run starts with, taken fresh for each start.
+struct RunConfig {
+  RoleSettings role;
+  EndingOptions ending;
+  StorageOptions storage;
+};
+
+class ControllerRunner final : public JobRunner {
+ public:
+  ControllerRunner(MessageLoop& loop, ControllerHost& host, Clock& clock, RoleEntry entry,
+                   std::function<RunConfig(const JobRecord&)> config);
+  ~ControllerRunner() override;
+
+  int startRun(JobRecord& job) override;
+  void endRun(JobRecord& job, int code) override;
+  bool hasRoles(JobRecord& job) override;
+  void releaseController(JobRecord& job) override;
+
+  JobController* controllerOf(const JobRecord& job) const;
+
+ private:
+  MessageLoop& m_loop;
+  ControllerHost& m_host;
+  Clock& m_clock;
+  RoleEntry m_entry;
+  std::function<RunConfig(const JobRecord&)> m_config;
+  std::map<const JobRecord*, std::unique_ptr<JobController>> m_controllers;
+};
+
+}  // namespace fw
