@@ -14,6 +14,7 @@ Modes:
   connect-spill N   HTTP CONNECT: "200" head followed at once by N bytes of 'x'.
   connect-status N  HTTP CONNECT: answer status N with an empty head.
   silent            accept and never answer.
+  garbage           send a line of plain text (not TLS) and close.
 --record FILE appends every received request block as hex, one line per read.
 Serves connections until killed.
 """
@@ -60,6 +61,9 @@ def socks5_request(c):
 
 def serve(c):
     try:
+        if mode == "garbage":
+            c.sendall(b"220 plain text, not TLS\r\n")
+            return
         if mode == "silent":
             while c.recv(4096):
                 pass
