@@ -24,8 +24,10 @@ inline constexpr MessageId kMsgTimer = 0x0113;
 class MessageLoop;
 
 // Base of every window. Construction registers it with the loop and destruction
-// unregisters it: messages still queued for it are dropped and a thread blocked in
-// send() to it gets 0. Construct and destroy on the main thread.
+// unregisters it: messages still queued for it are dropped, its timers are killed and a
+// thread blocked in send() to it gets 0. Construct and destroy on the main thread, and
+// destroy every window before its loop. A derived destructor must not pump messages
+// (the handler is already gone by then).
 class Window {
  public:
   explicit Window(MessageLoop& loop);
@@ -46,7 +48,8 @@ class Window {
 };
 
 // Thread safety: send, post, wakeUp and quit may be called from any thread; the rest
-// from the main thread only (the thread that constructed the loop).
+// from the main thread only (the thread that constructed the loop). Handlers run on the
+// main thread with no lock held, so they may send, post, dispatchOne and processPending.
 class MessageLoop {
  public:
   explicit MessageLoop(Clock& clock = Clock::system());
@@ -56,7 +59,9 @@ class MessageLoop {
 
   // On the main thread: calls the handler at once. From another thread: queues the
   // message and blocks until the main thread has handled it, then returns the handler's
-  // result. Returns 0 when the window is gone or the loop is shutting down.
+  // result. Returns 0 when the window is gone or the loop is shutting down. A send from
+  // another thread after quit() returns 0 at once; senders still blocked at quit() or at
+  // the loop's destruction are released with 0.
   LResult send(Window* w, MessageId msg, WParam wp = 0, LParam lp = 0);
   // Same, addressed by window id, for callers that may outlive the window.
   LResult sendTo(uint64_t windowId, MessageId msg, WParam wp = 0, LParam lp = 0);
@@ -66,12 +71,16 @@ class MessageLoop {
   bool postTo(uint64_t windowId, MessageId msg, WParam wp = 0, LParam lp = 0);
 
   // Per-window timers: (window, id) fires kMsgTimer every `intervalMs`; setting an
-  // existing timer again restarts it with the new interval.
+  // existing timer again restarts it with the new interval. Intervals below 10 ms are
+  // raised to 10 ms. A late loop delivers one expiry, not one per missed interval; the
+  // next one is due a full interval after it. Unknown windows are ignored.
   void setTimer(Window* w, int timerId, int intervalMs);
   void killTimer(Window* w, int timerId);
 
   // Watches a descriptor for poll(2) `events`; the callback runs on the main thread
-  // with the returned events. Watching an fd again replaces its callback.
+  // with the returned events. Watching an fd again replaces its callback. A descriptor
+  // poll(2) reports invalid (POLLNVAL: closed while watched) is reported once and then
+  // unwatched, so it cannot keep the loop spinning.
   void watchFd(int fd, short events, std::function<void(int fd, short revents)> callback);
   void unwatchFd(int fd);
 
@@ -79,7 +88,8 @@ class MessageLoop {
   // to `w` (a queued send or post), if any. True when one was handled.
   bool dispatchOne(Window* w);
 
-  // Runs until quit(); returns quit's code. Bounded by nothing but quit.
+  // Runs until quit(); returns quit's code (the first one given). Bounded by nothing but
+  // quit. Once quit was requested the request stays: run() returns at once.
   int run();
   void quit(int code = 0);
   bool quitRequested() const;
@@ -87,8 +97,11 @@ class MessageLoop {
   // External driving (a Qt loop): wakeFd() turns readable when work is queued;
   // nextTimerDelayMs() is the delay until the next timer (nullopt: none);
   // processPending() handles queued messages, due timers and ready descriptors without
-  // blocking. Returns the number of things handled.
+  // blocking. It handles at most as many messages as were queued on entry, so a handler
+  // that keeps posting cannot hold it; the wake descriptor stays readable for the rest.
+  // Returns the number of things handled. wakeUp() makes wakeFd() readable (any thread).
   int wakeFd() const;
+  void wakeUp();
   std::optional<int64_t> nextTimerDelayMs() const;
   int processPending();
 
