@@ -1,0 +1,54 @@
+#include "engine/target_paths.h"
+
+#include "jobs/job_record.h"
+#include "platform/file_system.h"
+
+namespace fw {
+
+bool fileNameUsable(const std::string& name) {
+  if (name.empty() || name == "." || name == "..") return false;
+  return name.find('/') == std::string::npos && name.find('\0') == std::string::npos;
+}
+
+bool saveDirUsable(const std::string& dir) {
+  return !dir.empty() && dir[0] == '/' && dir.find('\0') == std::string::npos;
+}
+
+std::string targetFullPath(const std::string& saveDir, const std::string& fileName) {
+  if (!saveDir.empty() && saveDir.back() == '/') return saveDir + fileName;
+  return saveDir + "/" + fileName;
+}
+
+std::string targetTempPath(const std::string& saveDir, const std::string& fileName) {
+  return targetFullPath(saveDir, fileName) + kTempExtension;
+}
+
+std::string targetWorkPath(const std::string& saveDir, const std::string& fileName, bool tempExt) {
+  return tempExt ? targetTempPath(saveDir, fileName) : targetFullPath(saveDir, fileName);
+}
+
+std::string autoRenameName(const std::string& fileName, int n) {
+  std::string mark = "(" + std::to_string(n) + ")";
+  size_t dot = fileName.rfind('.');
+  std::string out = dot == std::string::npos
+                        ? fileName + mark
+                        : fileName.substr(0, dot) + mark + fileName.substr(dot);
+  if (out.size() > kRenameLimit) out.resize(kRenameCut);
+  return out;
+}
+
+bool ensureDirectory(FileSystem& fs, std::string& path, const std::string& fallbackDir) {
+  std::string trimmed = path;
+  while (trimmed.size() > 1 && trimmed.back() == '/') trimmed.pop_back();
+  if (!saveDirUsable(trimmed) || trimmed == "/") {
+    path = fallbackDir;
+    if (!saveDirUsable(path)) return false;
+    return fs.isDirectory(path) || makeDirectories(fs, path, nullptr);
+  }
+  std::string deepest;
+  if (makeDirectories(fs, trimmed, &deepest)) return true;
+  path = deepest;
+  return false;
+}
+
+}  // namespace fw
