@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 
+#include "engine/bandwidth_budget.h"
 #include "jobs/job_controller.h"
 #include "jobs/queue_monitor.h"
 
@@ -30,6 +31,8 @@ class ControllerRunner final : public JobRunner {
   void releaseController(JobRecord& job) override;
 
   JobController* controllerOf(const JobRecord& job) const;
+  // The program-wide budget and speed history every Role draws from.
+  void setTransfer(ProgramTransfer* transfer) { m_transfer = transfer; }
 
  private:
   MessageLoop& m_loop;
@@ -38,6 +41,7 @@ class ControllerRunner final : public JobRunner {
   RoleEntry m_entry;
   std::function<RunConfig(const JobRecord&)> m_config;
   std::map<const JobRecord*, std::unique_ptr<JobController>> m_controllers;
+  ProgramTransfer* m_transfer = nullptr;
 };
 
 }  // namespace fw

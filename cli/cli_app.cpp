@@ -1,0 +1,347 @@
+#include "cli/cli_app.h"
+
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <memory>
+#include <set>
+
+#include "cli/cli_host.h"
+#include "cli/controller_runner.h"
+#include "cli/job_listing.h"
+#include "cli/run_settings.h"
+#include "engine/cache_writer.h"
+#include "engine/target_file.h"
+#include "engine/url_parse.h"
+#include "jobs/queue_monitor.h"
+#include "platform/message_loop.h"
+#include "platform/paths.h"
+#include "store/category_tree.h"
+#include "store/job_database.h"
+#include "store/job_operations.h"
+
+namespace fw {
+
+namespace {
+
+constexpr int kRenderTimerId = 2;
+
+class CliWindow final : public Window {
+ public:
+  CliWindow(MessageLoop& loop, std::function<void(int)> onTimer)
+      : Window(loop), m_onTimer(std::move(onTimer)) {}
+  LResult handleMessage(MessageId msg, WParam w, LParam) override {
+    if (msg == kMsgTimer) m_onTimer(static_cast<int>(w));
+    return 0;
+  }
+
+ private:
+  std::function<void(int)> m_onTimer;
+};
+
+bool fileExists(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0;
+}
+
+std::string trim(const std::string& s) {
+  size_t b = s.find_first_not_of(" \t\r\n");
+  if (b == std::string::npos) return "";
+  size_t e = s.find_last_not_of(" \t\r\n");
+  return s.substr(b, e - b + 1);
+}
+
+// Every job of the tree, category by category.
+std::vector<JobRecord*> allJobs(const CategoryTree& tree) {
+  std::vector<JobRecord*> out;
+  tree.forEachInSaveOrder([&](const CategoryRecord& cat, uint8_t, uint16_t) {
+    for (JobRecord* j = cat.firstJob; j; j = j->next) out.push_back(j);
+  });
+  return out;
+}
+
+class CliRun {
+ public:
+  CliRun(const CliOptions& opts, CliEnvironment& env)
+      : m_opts(opts),
+        m_env(env),
+        m_clock(env.clock ? *env.clock : Clock::system()),
+        m_view(env.out, env.terminal, env.width) {}
+
+  int run();
+
+ private:
+  bool openDatabase();
+  void addUrls();
+  void collectUnfinished();
+  void startJobs();
+  void onTimer(int id);
+  void onJobEnded(JobRecord& job, bool complete);
+  void onSignal();
+  bool allEnded() const;
+  void save();
+  void maybeSaveForProgress();
+  std::vector<JobLine> liveLines() const;
+  void track(JobRecord* job) {
+    if (std::find(m_jobs.begin(), m_jobs.end(), job) == m_jobs.end()) m_jobs.push_back(job);
+  }
+
+  const CliOptions& m_opts;
+  CliEnvironment& m_env;
+  Clock& m_clock;
+  ProgressView m_view;
+  Settings m_settings;
+  RunSettings m_run;
+  std::string m_dbPath;
+  CategoryTree m_tree;
+  std::unique_ptr<MessageLoop> m_loop;
+  std::unique_ptr<CliHost> m_host;
+  std::unique_ptr<ControllerRunner> m_runner;
+  std::unique_ptr<QueueMonitor> m_monitor;
+  ProgramTransfer m_transfer;
+  std::vector<JobRecord*> m_jobs;  // the jobs this run waits for
+  std::set<JobRecord*> m_failed;
+  int m_refused = 0;
+  bool m_interrupted = false;
+  int64_t m_lastSaveMs = 0;
+  int64_t m_savedProgress = -1;
+  std::set<JobRecord*> m_targetSaved;  // jobs saved once after their file was created
+};
+
+bool CliRun::openDatabase() {
+  m_dbPath = databasePathFor(m_opts, m_settings);
+  int r = loadJobDatabase(m_dbPath, m_tree, nullptr);
+  if (r == kDbLoaded) return true;
+  if (r == kDbDamaged) {
+    std::fprintf(m_env.err,
+                 "fetchwright-cli: the job database %s is damaged; it was left untouched "
+                 "(name another one with --db)\n",
+                 m_dbPath.c_str());
+    return false;
+  }
+  if (fileExists(m_dbPath)) {
+    struct stat st {};
+    if (::stat(m_dbPath.c_str(), &st) == 0 && st.st_size > 0) {
+      std::fprintf(m_env.err, "fetchwright-cli: cannot read the job database %s\n",
+                   m_dbPath.c_str());
+      return false;
+    }
+  }
+  buildDefaultTree(m_tree, m_settings.general.defaultPath);
+  return true;
+}
+
+void CliRun::addUrls() {
+  // No queue: jobs are added stopped and started below, once their options are set.
+  JobContext ctx{m_tree, m_settings, nullptr, nullptr, nullptr, {}, {}};
+  for (const std::string& given : m_opts.urls) {
+    std::string url = trim(given);
+    AddJobRequest req = addRequestFor(m_opts, m_run, url);
+    JobRecord* job = addJob(ctx, req);
+    if (!job) {
+      UrlParts parts;
+      if (!parseUrl(std::string_view(url), parts)) {
+        std::fprintf(m_env.err, "fetchwright-cli: invalid URL: %s\n", given.c_str());
+        ++m_refused;
+        continue;
+      }
+      job = m_tree.findJobByUrl(url);
+      if (!job) {
+        std::fprintf(m_env.err, "fetchwright-cli: cannot add %s\n", given.c_str());
+        ++m_refused;
+        continue;
+      }
+      m_view.event("already in the database: " + url);
+    }
+    if (m_opts.output) {
+      job->fileName = *m_opts.output;
+      job->flags2 |= jobflags2::kNameFixed;
+    }
+    track(job);
+  }
+}
+
+void CliRun::collectUnfinished() {
+  for (JobRecord* job : allJobs(m_tree))
+    if (!jobComplete(*job)) track(job);
+}
+
+void CliRun::startJobs() {
+  for (JobRecord* job : m_jobs) {
+    if (jobComplete(*job)) {
+      m_view.event("complete: " + job->fileName);
+      continue;
+    }
+    job->setStartMode(kStartImmediately);
+    int r = m_monitor->start(*job);
+    if (r < 1) {
+      m_view.event("failed: " + job->fileName + " (cannot start)");
+      m_failed.insert(job);
+    } else if (job->activeRoles > 0) {
+      m_view.event("started: " + job->fileName + "  " + job->url);
+    }
+  }
+}
+
+bool CliRun::allEnded() const {
+  for (JobRecord* job : m_jobs) {
+    if (job->activeRoles > 0 || (job->flags2 & jobflags2::kQueued)) return false;
+    const auto& running = m_monitor->running();
+    if (std::find(running.begin(), running.end(), job) != running.end() && m_runner->hasRoles(*job))
+      return false;
+  }
+  return true;
+}
+
+void CliRun::onJobEnded(JobRecord& job, bool complete) {
+  if (complete) {
+    m_monitor->jobEndedByItself();
+    m_failed.erase(&job);
+    std::string size = job.fileSize >= 0 ? humanBytes(job.fileSize) : humanBytes(job.downloaded);
+    m_view.event("done: " + job.saveDir + "/" + job.fileName + " (" + size + ")");
+  } else if (!m_interrupted) {
+    m_failed.insert(&job);
+    std::string why;
+    if (!job.roleLogs.empty() && !job.roleLogs.front().lines.empty())
+      why = " - " + job.roleLogs.front().lines.back().substr(1);
+    m_view.event("failed: " + job.fileName + why);
+  } else {
+    m_view.event("stopped: " + job.fileName);
+  }
+  save();
+}
+
+void CliRun::onSignal() {
+  char buf[16];
+  while (::read(m_env.signalFd, buf, sizeof buf) > 0) {
+  }
+  if (m_interrupted) return;
+  m_interrupted = true;
+  m_view.event("interrupted: stopping the running jobs (run again with --resume)");
+  std::vector<JobRecord*> running = m_monitor->running();
+  for (JobRecord* job : m_jobs) {
+    if (job->flags2 & jobflags2::kQueued) m_monitor->removeFromQueues(*job);
+  }
+  for (JobRecord* job : running) m_monitor->stop(*job, -2);
+  if (allEnded()) m_loop->quit(kExitInterrupted);
+}
+
+void CliRun::save() {
+  // Bytes still in a write cache are put on disk first, so that the saved progress never
+  // runs ahead of the file by the cache's contents.
+  for (JobRecord* job : m_monitor ? m_monitor->running() : std::vector<JobRecord*>{}) {
+    JobController* c = m_runner->controllerOf(*job);
+    if (!c || !c->running()) continue;
+    flushCache(c->storage(), nullptr);
+    LockGuard g(c->storage().cacheLock);
+    if (c->storage().fileFd >= 0) ::fsync(c->storage().fileFd);
+  }
+  if (!saveJobDatabase(m_dbPath, m_tree))
+    std::fprintf(m_env.err, "fetchwright-cli: cannot save the job database %s\n", m_dbPath.c_str());
+  m_lastSaveMs = m_clock.monotonicMs();
+}
+
+void CliRun::maybeSaveForProgress() {
+  int64_t progress = 0;
+  bool newTarget = false;
+  for (JobRecord* job : m_jobs) {
+    progress += job->downloaded;
+    if (job->createTime.isSet() && m_targetSaved.insert(job).second) newTarget = true;
+  }
+  bool due = m_clock.monotonicMs() - m_lastSaveMs >= m_env.progressSaveSeconds * 1000LL;
+  if (newTarget || (due && progress != m_savedProgress)) {
+    m_savedProgress = progress;
+    save();
+  }
+}
+
+std::vector<JobLine> CliRun::liveLines() const {
+  std::vector<JobLine> lines;
+  for (JobRecord* job : m_monitor->running()) {
+    JobController* c = m_runner->controllerOf(*job);
+    lines.push_back(JobLine{job->fileName, job->downloaded, job->fileSize, c ? c->speed() : 0,
+                            job->activeRoles, job->splitCount});
+  }
+  return lines;
+}
+
+void CliRun::onTimer(int id) {
+  if (id == kMonitorTimerId) {
+    m_monitor->tick();
+    if (!m_interrupted) maybeSaveForProgress();
+    if (allEnded()) m_loop->quit(m_interrupted ? kExitInterrupted : 0);
+  } else if (id == kRenderTimerId) {
+    m_view.render(liveLines(), m_monitor->overallSpeed());
+  }
+}
+
+int CliRun::run() {
+  m_settings = loadRunSettings(m_clock);
+  m_run = applyCliOverrides(m_opts, m_settings);
+  if (!openDatabase()) return kExitSomeFailed;
+
+  if (m_opts.list) {
+    for (JobRecord* job : allJobs(m_tree)) std::fprintf(m_env.out, "%s\n", listLine(*job).c_str());
+    return kExitAllComplete;
+  }
+
+  m_loop = std::make_unique<MessageLoop>(m_clock);
+  m_host = std::make_unique<CliHost>(m_view, m_tree, m_run.proxies, m_opts.log);
+  m_host->onJobEnded = [this](JobRecord& job, bool complete) { onJobEnded(job, complete); };
+  m_runner = std::make_unique<ControllerRunner>(
+      *m_loop, *m_host, m_clock, m_env.roleEntry,
+      [this](const JobRecord& job) { return runConfigFor(m_run, m_settings, job); });
+  m_monitor =
+      std::make_unique<QueueMonitor>(*m_runner, *m_host, m_transfer, m_clock, m_run.monitor);
+  m_monitor->setBandwidthMode(m_run.bandwidthMode);
+  m_transfer.budget.refill(m_run.bandwidthMode == 1   ? m_run.monitor.manualBand
+                           : m_run.bandwidthMode == 2 ? m_run.monitor.autoBand
+                                                      : 0);
+  m_runner->setTransfer(&m_transfer);
+
+  addUrls();
+  if (m_opts.resume) collectUnfinished();
+  save();
+  startJobs();
+
+  int code = 0;
+  if (!allEnded()) {
+    CliWindow window(*m_loop, [this](int id) { onTimer(id); });
+    m_loop->setTimer(&window, kMonitorTimerId, 1000);
+    if (m_env.terminal) m_loop->setTimer(&window, kRenderTimerId, 500);
+    if (m_env.signalFd >= 0)
+      m_loop->watchFd(m_env.signalFd, POLLIN, [this](int, short) { onSignal(); });
+    code = m_loop->run();
+    if (m_env.signalFd >= 0) m_loop->unwatchFd(m_env.signalFd);
+  }
+  m_view.clear();
+  m_monitor->tick();  // retire what ended in the last second
+  save();
+
+  int completed = 0, failed = 0;
+  for (JobRecord* job : m_jobs) (jobComplete(*job) ? completed : failed)++;
+  std::fprintf(m_env.out, "%d completed, %d failed%s\n", completed, failed + m_refused,
+               m_interrupted ? ", interrupted" : "");
+  std::fflush(m_env.out);
+  if (m_interrupted || code == kExitInterrupted) return kExitInterrupted;
+  return (failed + m_refused) > 0 ? kExitSomeFailed : kExitAllComplete;
+}
+
+}  // namespace
+
+int runCli(const CliOptions& options, CliEnvironment& env) {
+  if (options.help) {
+    std::fputs(cliUsage().c_str(), env.out);
+    return kExitAllComplete;
+  }
+  if (options.version) {
+    std::fprintf(env.out, "fetchwright-cli %s\n", FW_VERSION);
+    return kExitAllComplete;
+  }
+  CliRun run(options, env);
+  return run.run();
+}
+
+}  // namespace fw

@@ -1,0 +1,13 @@
+#pragma once
+// One line per job for --list: state, percent, size, name, URL.
+
+#include <string>
+
+#include "jobs/job_record.h"
+
+namespace fw {
+
+const char* stateName(JobState state);
+std::string listLine(const JobRecord& job);
+
+}  // namespace fw
