@@ -15,6 +15,7 @@
 namespace fw {
 
 class JobController;
+struct RoleJob;
 struct RoleRecord;
 
 // What a Role needs from its controller: the synchronous control request (message
@@ -34,6 +35,7 @@ struct RoleRecord {
   std::thread* thread = nullptr;
   JobController* controller = nullptr;
   RoleChannel* channel = nullptr;  // how this Role reaches its controller
+  RoleJob* shared = nullptr;       // the job's data shared by its Roles (engine/role_job.h)
   Clock* clock = nullptr;          // the clock every wait of this Role uses
   uint8_t roleNo = 0;
   RoleLog* log = nullptr;

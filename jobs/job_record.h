@@ -39,13 +39,15 @@ enum StartMode : uint8_t { kStartManual = 0, kStartImmediately = 1, kStartSchedu
 
 inline constexpr const char* kTempExtension = ".np!";
 
-// One byte range still to fetch; finished once start is no longer below end.
+// One byte range still to fetch. `end` is inclusive, so [s, s] still holds one byte:
+// a range is finished only once start has passed end (treating start == end as done
+// would leave a one-byte hole in the file).
 struct PartRange {
   int64_t start = 0;  // next byte to fetch
   int64_t end = 0;    // last byte, inclusive
   uint8_t inUse = 0;  // runtime: a Role works on it
 
-  bool finished() const { return !(start < end); }
+  bool finished() const { return start > end; }
 };
 
 // One Role's log lines of the current run, each prefixed with its kind digit.
