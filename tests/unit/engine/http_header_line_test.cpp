@@ -156,10 +156,9 @@ TEST(ParseHeaderLine, ContentDispositionOffersASafeName) {
   for (const Case& c : cases) {
     Fixture f;
     EXPECT_EQ(f.line(c.line), 0);
-    if (c.offered)
-      EXPECT_EQ(f.offered, std::vector<std::string>{c.offered}) << c.line;
-    else
-      EXPECT_TRUE(f.offered.empty()) << c.line;
+    std::vector<std::string> expected;
+    if (c.offered) expected.push_back(c.offered);
+    EXPECT_EQ(f.offered, expected) << c.line;
   }
 }
 

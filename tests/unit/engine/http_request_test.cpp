@@ -163,7 +163,9 @@ TEST(ComposeRequest, RangeLines) {
     std::string expected =
         std::string(kHead) + (c.sent ? std::string(c.sent) + "\r\n" : "") + kTail;
     EXPECT_EQ(r.text, expected) << c.what;
-    if (c.logged) EXPECT_EQ(r.logLines[3], c.logged) << c.what;
+    if (c.logged) {
+      EXPECT_EQ(r.logLines[3], c.logged) << c.what;
+    }
   }
 }
 
