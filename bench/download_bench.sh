@@ -411,6 +411,7 @@ mem_gib=$(awk '/^MemTotal/ { printf "%.0f", $2 / 1048576 }' /proc/meminfo)
   printf 'info\t%s\n' "Tools: $(aria2c --version 2>/dev/null | head -n1 || echo 'aria2c not used'); $(curl --version | head -n1 | cut -d' ' -f1-2); $("$nginx_bin" -v 2>&1 | sed 's/^nginx version: //') on 127.0.0.1 ($(nproc) workers, sendfile)."
   printf 'info\t%s\n' "Load average (1, 5, 15 min) before: $load_before; after: $load_after."
   printf 'info\t%s\n' "Wall, CPU and peak RSS from GNU time; CPU is user + sys of the tool (nginx not counted); every file's SHA-256 checked; a failed run is left out of the medians."
+  printf 'info\t%s\n' "nginx lets each throttled connection send its first second's worth (2 MiB) at once, so S3 ends about a second sooner than size / 16 MiB/s."
   printf 'info\t%s\n' "Rate vs limit: file size over wall time (start-up included) against 1 MiB/s."
   printf 'info\t%s\n' "curl cannot split one file: it is left out of S2 and S3 and shown in S5 on 1 connection, as a reference outside the ratio."
   if [ -n "$fw_state" ]; then printf 'fetchwright\t%s\n' "$fw_state"; fi
