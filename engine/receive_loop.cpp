@@ -143,7 +143,7 @@ int ReceiveLoop::run(ByteSource& source, ReceiveBuffer& buffer, int dataTimeoutS
     int got = source.read(buffer.data + buffer.fill, asked, &error);
     if (got < 0) {
       m_role.lastSocketError = error;
-      return 0;
+      return source.failureResult();
     }
     if (got == 0) return closeCompletes() ? finished() : 0;
     pace(asked, got);

@@ -10,26 +10,13 @@
 #include <cstdint>
 
 #include "engine/bandwidth_budget.h"
+#include "engine/byte_source.h"
 #include "engine/job_storage.h"
 #include "engine/receive_buffer.h"
 #include "engine/role_record.h"
 #include "platform/clock.h"
 
 namespace fw {
-
-// Where the body bytes come from. Used on one Role's thread.
-class ByteSource {
- public:
-  virtual ~ByteSource() = default;
-  // Waits up to `ms` for something to read: 1 readable (bytes, end of data or an error are
-  // waiting), 0 nothing within `ms`, -1 the wait itself failed.
-  virtual int waitReadable(int ms) = 0;
-  // Reads up to `max` bytes into `dst`: the count, 0 when the peer closed, -1 on an error
-  // (its errno value in *error).
-  virtual int read(uint8_t* dst, int max, int* error) = 0;
-  // Bytes already held inside the source (decrypted or decoded): read without waiting.
-  virtual bool pending() const { return false; }
-};
 
 // Result of a data wait.
 enum class DataWait { Ready, Stopped, TimedOut, Failed };
@@ -47,8 +34,9 @@ class ReceiveLoop {
   // left in `buffer` at the end are the caller's to store. Results:
   //   1   the range or the file is complete (`outcome` is set to 1; the job's complete bit
   //       0x0200 is set when the whole file is in)
-  //   0   the peer closed before the known end, the wait failed or a read failed (the read's
-  //       errno in role.lastSocketError)
+  //   0   the peer closed before the known end, or the wait failed
+  //   source.failureResult() (-10 socket, -13 TLS) a read failed (its errno in
+  //       role.lastSocketError)
   //   -9  no data within `dataTimeoutSec`
   //   -10 a split job (size known, resumable) without a range, or a write failure
   //   the value of role.outcome when role.stopEvent was signalled
