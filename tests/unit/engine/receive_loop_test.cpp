@@ -112,10 +112,10 @@ TEST_F(ReceiveLoopTest, EndOfDataCases) {
     int64_t sizeAfter;
     bool complete;
   } cases[] = {
-      {-1, {{300}, {0}}, 1, 300, 300, true},     // unknown size: the close completes it
-      {500, {{300}, {0}}, 0, 300, 500, false},   // closed before the known end
-      {500, {{300}, {400}}, 1, 500, 500, true},  // a surplus is not believed
-      {500, {{300}, {-1}}, 0, 300, 500, false},  // read error
+      {-1, {{300}, {0}}, 1, 300, 300, true},       // unknown size: the close completes it
+      {500, {{300}, {0}}, 0, 300, 500, false},     // closed before the known end
+      {500, {{300}, {400}}, 1, 500, 500, true},    // a surplus is not believed
+      {500, {{300}, {-1}}, -10, 300, 500, false},  // read error
   };
   for (Case& c : cases) {
     job = JobRecord{};
