@@ -37,12 +37,13 @@ bool NginxServer::start(const std::string& nginxPath) {
   std::filesystem::create_directories(d + "/tmp");
   m_httpPort = freeTcpPort();
   std::string servers = "  server {\n    listen 127.0.0.1:" + std::to_string(m_httpPort) +
-                        ";\n    root " + m_root + ";\n  }\n";
+                        ";\n    root " + m_root + ";\n" + m_serverExtra + "  }\n";
   for (auto& s : m_sites) {
     s.port = freeTcpPort();
     servers += "  server {\n    listen 127.0.0.1:" + std::to_string(s.port) +
                " ssl;\n    server_name localhost;\n    ssl_certificate " + s.cert +
-               ";\n    ssl_certificate_key " + s.key + ";\n    root " + m_root + ";\n  }\n";
+               ";\n    ssl_certificate_key " + s.key + ";\n    root " + m_root + ";\n" +
+               m_serverExtra + "  }\n";
   }
   // master_process off keeps nginx in one process that never switches user, so it runs
   // as whoever runs the test (root included) without touching system paths.

@@ -30,6 +30,8 @@ class NginxServer {
   size_t addTlsSite(const std::string& cert, const std::string& key);
   // Extra text placed inside the http block (e.g. locations for special cases).
   void addHttpConfig(const std::string& text) { m_extra += text; }
+  // Extra text placed inside every server block (e.g. a location of its own).
+  void addServerConfig(const std::string& text) { m_serverExtra += text; }
 
   // Writes the configuration, starts nginx and waits until every port answers.
   // False with error() set when the binary is missing or nginx does not come up.
@@ -47,6 +49,7 @@ class NginxServer {
   TempDir m_dir{"fw-nginx"};
   std::string m_root;
   std::string m_extra;
+  std::string m_serverExtra;
   std::string m_error;
   int m_httpPort = 0;
   std::vector<NginxTlsSite> m_sites;
