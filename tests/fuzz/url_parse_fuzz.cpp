@@ -1,0 +1,52 @@
+// URL parsing, redirect resolution and file-name cleaning on arbitrary text.
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "engine/location_resolve.h"
+#include "engine/percent_decode.h"
+#include "engine/safe_file_name.h"
+#include "engine/url_parse.h"
+
+namespace {
+
+void check(bool ok) {
+  if (!ok) std::abort();
+}
+
+void checkFileName(const std::string& n) {
+  check(!n.empty() && n.size() <= fw::kMaxFileNameBytes);
+  check(n != "." && n != "..");
+  for (unsigned char c : n) check(c >= 0x20 && c != 0x7F && c != '/' && c != '\\');
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  std::string text(reinterpret_cast<const char*>(data), size);
+  fw::UrlParts parts;
+  parts.url = text;
+  std::string normalised = text;
+  if (fw::parseUrl(normalised, parts, true) == 1) {
+    check(!parts.host.empty());
+    check(parts.port > 0 && parts.port <= 65535);
+    check(parts.protocol >= fw::kProtoHttp && parts.protocol <= fw::kProtoHttps);
+    // An FTP URL without a path names no file; every other accepted URL does.
+    if (parts.protocol != fw::kProtoFtp || !parts.path.empty()) checkFileName(parts.fileName);
+    if (!parts.path.empty()) {
+      // What is written back must parse to the same place.
+      fw::UrlParts again;
+      check(fw::parseUrl(normalised, again) == 1);
+      check(again.host == parts.host && again.port == parts.port && again.path == parts.path);
+      check(again.fileName == parts.fileName);
+    }
+    std::string resolved;
+    if (fw::resolveLocation(text, parts, resolved)) check(!resolved.empty());
+  }
+  std::string safe = fw::safeFileName(text);
+  checkFileName(safe);
+  checkFileName(fw::safeFileName(fw::dispositionFileName(text)));
+  check(fw::percentDecode(text).size() <= text.size());
+  return 0;
+}
