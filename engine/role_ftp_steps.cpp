@@ -220,8 +220,10 @@ int ftpStepData(RoleRecord& role, FtpStepContext& ctx) {
   bool resumable = jobResumable(ctx);
   if (!sizeKnown) return resumable ? kStepFtpRest : kStepFtpRetr;
   if (!resumable) {
+    // A site that refused the resume probe refuses "REST 0" as well; from byte 0 the
+    // fetch needs no restart offset.
     ctx.hooks.setBufferOffset(0);
-    return kStepFtpRest;
+    return kStepFtpRetr;
   }
   if (!role.range) {
     intptr_t a = role.channel ? role.channel->control(role, CtlAssignRange,

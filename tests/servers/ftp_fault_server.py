@@ -1,0 +1,111 @@
+#!/usr/bin/python3
+"""Scripted FTP server for the FTP tests (pyftpdlib), on 127.0.0.1 only.
+
+Usage: ftp_fault_server.py PORT ROOT [FAULT ...]
+Faults:
+  rest502        "REST" is answered 502
+  rest501        "REST" is answered 501
+  size-abs-550   "SIZE" of a path starting with "/" is answered 550
+  retr550        every "RETR" is answered 550
+  user230        "USER" logs in at once with 230 (no "PASS")
+  multiline230   the login reply is a multi-line 230- reply
+  mdtm-changed   "MDTM" reports a different date on every call
+  drop=N         the data connection of "RETR" is closed after N bytes
+  pasv-other     the 227 reply announces 10.255.255.1 instead of the real address
+Prints "READY" once listening.
+"""
+import sys
+
+from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.servers import FTPServer
+
+
+def main():
+    port = int(sys.argv[1])
+    root = sys.argv[2]
+    faults = set(sys.argv[3:])
+    drop = None
+    for f in list(faults):
+        if f.startswith("drop="):
+            drop = int(f.split("=", 1)[1])
+
+    authorizer = DummyAuthorizer()
+    authorizer.add_user("tester", "secret", root, perm="elr")
+    authorizer.add_anonymous(root, perm="elr")
+
+    class Handler(FTPHandler):
+        mdtm_calls = 0
+
+        def ftp_REST(self, line):
+            if "rest502" in faults:
+                return self.respond("502 Command not implemented.")
+            if "rest501" in faults:
+                return self.respond("501 Syntax error.")
+            return FTPHandler.ftp_REST(self, line)
+
+        def ftp_SIZE(self, path):
+            if "size-abs-550" in faults and self._raw_arg.startswith("/"):
+                return self.respond("550 No such file.")
+            return FTPHandler.ftp_SIZE(self, path)
+
+        def ftp_RETR(self, file):
+            if "retr550" in faults:
+                return self.respond("550 No such file.")
+            if drop is not None:
+                self._drop_after = drop
+            return FTPHandler.ftp_RETR(self, file)
+
+        def ftp_USER(self, line):
+            if "user230" in faults:
+                self.username = "anonymous"
+                self.authenticated = True
+                self.fs = self.abstracted_fs(self.authorizer.get_home_dir("anonymous"), self)
+                return self.respond("230 Logged in without a password.")
+            return FTPHandler.ftp_USER(self, line)
+
+        def handle_auth_success(self, home, password, msg_login):
+            if "multiline230" in faults:
+                self.push("230-Welcome to the test server.\r\n")
+                self.push("230-  This reply has several lines.\r\n")
+                msg_login = "Login successful."
+            return FTPHandler.handle_auth_success(self, home, password, msg_login)
+
+        def ftp_MDTM(self, path):
+            if "mdtm-changed" in faults:
+                Handler.mdtm_calls += 1
+                return self.respond("213 2024013112%02d%02d" % (Handler.mdtm_calls, 0))
+            return FTPHandler.ftp_MDTM(self, path)
+
+        def pre_process_command(self, line, cmd, arg):
+            self._raw_arg = arg or ""
+            return FTPHandler.pre_process_command(self, line, cmd, arg)
+
+        def push_dtp_data(self, data, isproducer=False, file=None, cmd=None):
+            limit = getattr(self, "_drop_after", None)
+            if limit is not None and file is not None:
+                self._drop_after = None
+                chunk = file.read(limit)
+                file.close()
+                self.data_channel.push(chunk)
+                self.data_channel.close_when_done()
+                # Drop the whole session as a broken server would.
+                self.ioloop.call_later(0.2, self.close)
+                return
+            return FTPHandler.push_dtp_data(self, data, isproducer, file, cmd)
+
+    Handler.authorizer = authorizer
+    Handler.passive_ports = None
+    if "pasv-other" in faults:
+        Handler.masquerade_address = "10.255.255.1"
+        Handler.permit_foreign_addresses = True
+    Handler.permit_privileged_ports = False
+    Handler.banner = "ready"
+
+    server = FTPServer(("127.0.0.1", port), Handler)
+    print("READY", flush=True)
+    server.serve_forever(timeout=0.5)
+
+
+if __name__ == "__main__":
+    main()
