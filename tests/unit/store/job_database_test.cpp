@@ -9,6 +9,7 @@
 #include "jobs/job_lists.h"
 #include "store/crc32.h"
 #include "support/temp_dir.h"
+#include "unit/store/store_fakes.h"
 
 namespace fw {
 namespace {
@@ -403,6 +404,22 @@ TEST(JobDatabase, SaveIntoMissingFolderReturnsZero) {
   CategoryTree tree;
   buildDefaultTree(tree, "/dl");
   EXPECT_EQ(saveJobDatabase("/nonexistent-folder-fw/x.npd", tree), 0);
+}
+
+TEST(JobDatabase, LoadHandsScheduledQueueJobsToTheScheduleList) {
+  test::TempDir dir;
+  Bytes withJobs;
+  withJobs.category(1, "Fetchwright", "/d", 0, 0, 0, 1);
+  withJobs.category(0, "Download", "/d", 0, 1, 1, 0x11);
+  withJobs.b += jobRecordBytes("http://sched", 1, 0x0002) + jobRecordBytes("http://manual", 1, 0);
+  withJobs.category(1, "Downloaded", "/d", 1, 2, 1, 0x61);
+  withJobs.category(1, "Deleted", "/d/Deleted", 2, 3, 1, 0x40);
+  withJobs.b += jobRecordBytes("http://sched-elsewhere", 3, 0x0002);
+  const std::string path = dir.write("s.npd", withHeader(withJobs.b, 4));
+  test::FakeQueue queue;
+  CategoryTree tree;
+  ASSERT_EQ(loadJobDatabase(path, tree, &queue), kDbLoaded);
+  EXPECT_EQ(queue.calls, (std::vector<std::string>{"clear", "schedule http://sched"}));
 }
 
 TEST(JobDatabase, DefaultPath) {
