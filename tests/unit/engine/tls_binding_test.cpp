@@ -125,7 +125,9 @@ TEST_F(TlsBindingTest, StopDuringHandshakeIsHonouredWithinASlice) {
       std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0)
           .count();
   stopper.join();
-  EXPECT_LT(ms, 150 + 50 + 150);
+  // The stop must cut the 90-second data wait short. The bound is loose on purpose: on a
+  // loaded two-core machine a thread can wait hundreds of milliseconds to be scheduled.
+  EXPECT_LT(ms, 5000);
   EXPECT_EQ(session.close(true), 1);
   EXPECT_FALSE(session.active());
 }
