@@ -1,7 +1,9 @@
 #pragma once
 // The write path from a Role's receive buffer through the job's write cache to the target
 // file. Exactly one thread writes cached blocks at a time (WriteCache::flushing); the
-// others wait in 10 ms pauses on the storage's clock.
+// others wait in 10 ms pauses on the storage's clock. While a flush is under way the
+// blocks it writes are no longer counted against the cap, so the cache's memory can reach
+// about twice "BufferSize" for that time.
 //
 // A failed write (or a target that cannot be opened) loses the bytes of the buffer and of
 // every block not yet written. So that nothing claims they are on disk, each lost byte

@@ -69,7 +69,10 @@ struct JobStorage {
   int fileFd = -1;               // cacheLock: the open target, shared by every Role
   bool writeFailed = false;      // cacheLock: a write of received bytes failed in this run
   std::vector<LostExtent> lost;  // cacheLock: what those failures lost, for the controller
-  SpeedRing speedRing;           // speedLock
+  // Set whenever no flush is under way: a Role waiting for the flusher waits on it for at
+  // most 10 ms, and is let go as soon as the flush ends.
+  Event flushIdle{Event::Reset::Manual, true};
+  SpeedRing speedRing;  // speedLock
 
   // Called (on the calling Role's thread, no lock held) after storage changed the job's
   // fileName (Auto Rename) or saveDir (fallback folder), so the controller can show it.

@@ -28,11 +28,15 @@ std::string targetWorkPath(const std::string& saveDir, const std::string& fileNa
 }
 
 std::string autoRenameName(const std::string& fileName, int n) {
-  std::string mark = "(" + std::to_string(n) + ")";
+  std::string mark = "(";
+  mark.append(std::to_string(n)).append(")");
   size_t dot = fileName.rfind('.');
-  std::string out = dot == std::string::npos
-                        ? fileName + mark
-                        : fileName.substr(0, dot) + mark + fileName.substr(dot);
+  if (dot == std::string::npos) dot = fileName.size();
+  std::string out;
+  out.reserve(fileName.size() + mark.size());
+  out.append(fileName, 0, dot);
+  out.append(mark);
+  out.append(fileName, dot, std::string::npos);
   if (out.size() > kRenameLimit) out.resize(kRenameCut);
   return out;
 }

@@ -69,12 +69,15 @@ bool WriteCache::store(int64_t offset, const uint8_t* data, uint16_t length) {
 }
 
 CacheBlock* WriteCache::takeBlock() {
+  // The cap applies to reused blocks too: otherwise the blocks freed by each flush would
+  // join the next batch on top of the cap, and the pool would grow by a few blocks with
+  // every pair of flushes.
+  if (static_cast<int64_t>(m_inUseCount) * 16 > m_capKB) return nullptr;
   CacheBlock* b = m_free;
   if (b) {
     m_free = b->next;
     std::memset(b->bytes, 0, sizeof b->bytes);
   } else {
-    if (static_cast<int64_t>(m_inUseCount) * 16 > m_capKB) return nullptr;
     int64_t availKB = m_fs.availableMemoryKB();
     if (availKB >= 0 && kCacheHeadroomKB >= availKB) return nullptr;
     if (static_cast<size_t>(m_allocated) == m_slots.size()) {

@@ -4,14 +4,20 @@
 #include <stdio.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <vector>
 
 namespace fw {
+
+namespace {
+constexpr size_t kMaxPieces = 1024;  // UIO_MAXIOV
+}  // namespace
 
 FileSystem& FileSystem::system() {
   static SystemFileSystem fs;
@@ -47,6 +53,33 @@ bool SystemFileSystem::writeAt(int fd, const void* data, size_t size, int64_t of
     p += n;
     size -= static_cast<size_t>(n);
     offset += n;
+  }
+  return true;
+}
+
+bool SystemFileSystem::writeVectorAt(int fd, const struct iovec* pieces, int count,
+                                     int64_t offset) {
+  std::vector<struct iovec> left(pieces, pieces + count);
+  size_t first = 0;
+  while (first < left.size()) {
+    int n = static_cast<int>(std::min<size_t>(left.size() - first, kMaxPieces));
+    ssize_t done = ::pwritev(fd, left.data() + first, n, offset);
+    if (done < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (done == 0) {
+      errno = ENOSPC;
+      return false;
+    }
+    offset += done;
+    while (done > 0 && first < left.size()) {
+      auto take = static_cast<ssize_t>(std::min<size_t>(left[first].iov_len, done));
+      left[first].iov_base = static_cast<uint8_t*>(left[first].iov_base) + take;
+      left[first].iov_len -= static_cast<size_t>(take);
+      done -= take;
+      if (left[first].iov_len == 0) ++first;
+    }
   }
   return true;
 }

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+struct iovec;
+
 namespace fw {
 
 // Thread safety: SystemFileSystem keeps no state; every member may be called from any
@@ -22,6 +24,9 @@ class FileSystem {
   // Writes all `size` bytes at `offset`. True on success; false on an error or a write that
   // made no progress (errno set, ENOSPC for a short write).
   virtual bool writeAt(int fd, const void* data, size_t size, int64_t offset) = 0;
+  // Writes the `count` pieces one after another from `offset` (pwritev), all or nothing
+  // reported as for writeAt.
+  virtual bool writeVectorAt(int fd, const struct iovec* pieces, int count, int64_t offset) = 0;
   // Reads up to `size` bytes at `offset`: the count read, 0 at the end, -1 on an error.
   virtual int64_t readAt(int fd, void* data, size_t size, int64_t offset) = 0;
   // Present length of an open file, -1 on an error.
@@ -60,6 +65,7 @@ class SystemFileSystem : public FileSystem {
   int openReadWrite(const std::string& path, bool create) override;
   void closeFile(int fd) override;
   bool writeAt(int fd, const void* data, size_t size, int64_t offset) override;
+  bool writeVectorAt(int fd, const struct iovec* pieces, int count, int64_t offset) override;
   int64_t readAt(int fd, void* data, size_t size, int64_t offset) override;
   int64_t fileLength(int fd) override;
   bool setLength(int fd, int64_t size) override;

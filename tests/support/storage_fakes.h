@@ -42,6 +42,15 @@ class FaultFileSystem : public SystemFileSystem {
     ++writes;
     return SystemFileSystem::writeAt(fd, data, size, offset);
   }
+  bool writeVectorAt(int fd, const struct iovec* pieces, int count, int64_t offset) override {
+    int limit = failWritesAfter.load();
+    if (limit >= 0 && writes.load() >= limit) {
+      errno = ENOSPC;
+      return false;
+    }
+    ++writes;
+    return SystemFileSystem::writeVectorAt(fd, pieces, count, offset);
+  }
   int64_t freeBytes(const std::string& path) override {
     int64_t f = free.load();
     return f == -2 ? SystemFileSystem::freeBytes(path) : f;

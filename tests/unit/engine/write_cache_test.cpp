@@ -142,6 +142,28 @@ TEST(WriteCache, CapOf16KBGivesTwoBlocksBeforeRefusing) {
   cache.releaseBlock(again);
 }
 
+TEST(WriteCache, BlocksFreedByAFlushDoNotRaiseTheCap) {
+  MemoryFs fs;
+  WriteCache cache(16, fs);
+  auto data = bytes(16384, 14);
+  for (int round = 0; round < 5; ++round) {
+    // While one flush writes its blocks, the others fill new ones up to the cap ...
+    CacheBlock* writing = cache.detachInUse();
+    while (cache.store(0, data.data(), 16384)) {
+    }
+    // ... and the written blocks coming back must not join the full batch.
+    while (writing) {
+      CacheBlock* next = writing->next;
+      cache.releaseBlock(writing);
+      writing = next;
+    }
+    EXPECT_FALSE(cache.store(0, data.data(), 16384));
+    EXPECT_EQ(cache.blocksInUse(), 2);
+  }
+  EXPECT_LE(cache.blocksAllocated(), 4);
+  cache.releaseAll();
+}
+
 TEST(WriteCache, CapIsClampedToTheAcceptedRange) {
   MemoryFs fs;
   EXPECT_EQ(WriteCache(1, fs).capKB(), 16);
