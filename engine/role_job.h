@@ -10,6 +10,8 @@
 #include <atomic>
 #include <cstdint>
 
+#include "engine/bandwidth_budget.h"
+#include "engine/browser_cookies.h"
 #include "engine/dial_line.h"
 #include "engine/job_storage.h"
 #include "engine/role_settings.h"
@@ -30,6 +32,8 @@ struct RoleJob {
   UrlParts target;  // the job's parsed URL; written back by Role 1 once the file is fetchable
   RoleSettings settings;
   DialLine* dial = nullptr;
+  ProgramTransfer* program = nullptr;  // program-wide budget and speed ring
+  CookieLookup cookies;                // the cookie jar's answer for a URL; empty: none
 
   std::atomic<uint32_t> ctlFlags{0};
   std::atomic<uint32_t> retryCount{0};

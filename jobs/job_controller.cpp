@@ -43,6 +43,8 @@ int JobController::prepareRun(const RoleSettings& roleSettings, const EndingOpti
   m_shared.growSent = 0;
   m_shared.settings = roleSettings;
   m_shared.dial = dial;
+  m_shared.program = m_program != nullptr ? m_program : &m_ownProgram;
+  m_shared.cookies = m_cookies;
   m_ending = ending;
   m_altUrlGiven = false;
   m_currentAltUrl.clear();

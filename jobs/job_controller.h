@@ -88,6 +88,12 @@ class JobController final : public Window {
   int prepareRun(const RoleSettings& roleSettings, const EndingOptions& ending,
                  const StorageOptions& storage = StorageOptions{}, DialLine* dial = nullptr);
 
+  // The program-wide bandwidth budget and speed ring the Roles share with every other
+  // job, and the cookie jar's look-up; without them the controller keeps its own
+  // unlimited budget and sends no browser cookies. Set before prepareRun.
+  void setProgramTransfer(ProgramTransfer* program) { m_program = program; }
+  void setCookieLookup(CookieLookup lookup) { m_cookies = std::move(lookup); }
+
   LResult handleMessage(MessageId msg, WParam w, LParam l) override;
   // One control command, as message 0x0BE0 would run it.
   intptr_t command(uint32_t code, intptr_t arg);
@@ -164,6 +170,9 @@ class JobController final : public Window {
   Channel m_channel{*this};
   RoleJob m_shared;
   EndingOptions m_ending;
+  ProgramTransfer m_ownProgram;
+  ProgramTransfer* m_program = nullptr;
+  CookieLookup m_cookies;
   std::vector<RoleSlot> m_roles;  // ascending roleNo
   Event m_shownEvent{Event::Reset::Manual};
   bool m_running = false;

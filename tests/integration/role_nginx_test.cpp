@@ -1,0 +1,60 @@
+// Whole downloads from a real nginx, over one and several Roles.
+
+#include <gtest/gtest.h>
+
+#include "support/download_rig.h"
+#include "support/nginx_server.h"
+#include "support/server_process.h"
+
+namespace fw {
+namespace {
+
+using test::DownloadRig;
+using test::faultServerContent;
+
+struct NginxCase {
+  const char* name;
+  size_t size;
+  int split;
+  bool throttled;
+  int minRoles, maxRoles;
+};
+
+class RoleNginx : public ::testing::TestWithParam<NginxCase> {};
+
+TEST_P(RoleNginx, DownloadsExactBytes) {
+  const NginxCase& c = GetParam();
+  FW_REQUIRE_BINARY(nginx, "nginx");
+  test::NginxServer server;
+  server.addFile("files/data.bin", faultServerContent(c.size));
+  // Slow every connection so that the later Roles start while the first still runs.
+  if (c.throttled) server.addHttpConfig("  limit_rate 400k;\n");
+  ASSERT_TRUE(server.start(nginx)) << server.error();
+  DownloadRig rig;
+  rig.job.url = "http://127.0.0.1:" + std::to_string(server.httpPort()) + "/files/data.bin";
+  rig.job.splitCount = static_cast<uint8_t>(c.split);
+  ASSERT_TRUE(rig.run(60)) << server.errorLog();
+  EXPECT_TRUE(rig.host.lastComplete);
+  EXPECT_EQ(rig.job.fileSize, static_cast<int64_t>(c.size));
+  EXPECT_EQ(rig.job.downloaded, static_cast<int64_t>(c.size));
+  EXPECT_TRUE(rig.finalBytes() == faultServerContent(c.size)) << "bytes differ";
+  EXPECT_FALSE(rig.tempFileExists());
+  EXPECT_GE(rig.rolesStarted(), c.minRoles);
+  EXPECT_LE(rig.rolesStarted(), c.maxRoles);
+  EXPECT_TRUE(rig.job.parts.empty());
+  if (c.minRoles > 1) {
+    EXPECT_TRUE(rig.logged(":1Range: bytes=")) << "later Roles ask for their ranges";
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, RoleNginx,
+                         ::testing::Values(NginxCase{"Empty", 0, 4, false, 1, 1},
+                                           NginxCase{"OneByte", 1, 4, false, 1, 2},
+                                           NginxCase{"Small", 5000, 1, false, 1, 1},
+                                           NginxCase{"TwoMiBOneRole", 2 << 20, 1, true, 1, 1},
+                                           NginxCase{"TwoMiBFourRoles", 2 << 20, 4, true, 4, 4},
+                                           NginxCase{"ThreeMiBEightRoles", 3 << 20, 8, true, 8, 8}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace fw
