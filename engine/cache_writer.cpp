@@ -113,10 +113,18 @@ int targetFor(JobStorage& s, CacheBlock* list, RoleRecord* role, int* fd) {
 int storeReceived(JobStorage& s, ReceiveBuffer& buffer, RoleRecord* role) {
   const uint16_t length = buffer.fill;
   if (length == 0) return 1;
+  // The buffer's bytes are in the cache (or counted lost) now: the Role no longer holds
+  // them back from a save.
+  auto handedOver = [&] {
+    if (!role) return;
+    LockGuard p(s.progressLock);
+    role->unstored = role->unstored > length ? role->unstored - length : 0;
+  };
   auto failBuffer = [&](UniqueLock& g) {
     noteLoss(s, {{buffer.fileOffset, length}});
     g.unlock();
     buffer.clear();
+    handedOver();
     return -1;
   };
   for (;;) {
@@ -147,6 +155,7 @@ int storeReceived(JobStorage& s, ReceiveBuffer& buffer, RoleRecord* role) {
     if (rc != 1) return failBuffer(g);
   }
   buffer.clear();
+  handedOver();
   return 1;
 }
 

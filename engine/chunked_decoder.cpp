@@ -108,7 +108,9 @@ int decodeChunked(ChunkedDecoder& decoder, const uint8_t* raw, size_t n, Receive
     while (len > 0) {
       size_t keep = len;
       if (ranged) {
-        int64_t left = role.range->end - role.range->start + 1;
+        // The range's end may be moved by a split; it is read under the same lock.
+        int64_t left = access.underSizeLock(
+            [&](JobRecord&) { return role.range->end - role.range->start + 1; });
         if (left <= 0) return 1;  // past the range: the receive loop ends on its own
         if (static_cast<int64_t>(keep) > left) keep = static_cast<size_t>(left);
       }
@@ -122,8 +124,11 @@ int decodeChunked(ChunkedDecoder& decoder, const uint8_t* raw, size_t n, Receive
       size_t m = keep < buffer.room() ? keep : buffer.room();
       std::memcpy(buffer.data + buffer.fill, data, m);
       buffer.fill = static_cast<uint16_t>(buffer.fill + m);
-      if (ranged) role.range->start += static_cast<int64_t>(m);
-      access.underSizeLock([m](JobRecord& j) { return j.downloaded += static_cast<int64_t>(m); });
+      access.underSizeLock([&](JobRecord& j) {
+        if (ranged) role.range->start += static_cast<int64_t>(m);
+        role.unstored += static_cast<int64_t>(m);
+        return j.downloaded += static_cast<int64_t>(m);
+      });
       data += m;
       len -= m;
     }

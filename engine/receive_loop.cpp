@@ -78,6 +78,7 @@ int ReceiveLoop::advance(int n) {
     n = static_cast<int>(std::clamp<int64_t>(job.fileSize - job.downloaded, 0, n));
   }
   job.downloaded += n;
+  m_role.unstored += n;
   return n;
 }
 

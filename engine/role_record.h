@@ -50,8 +50,12 @@ struct RoleRecord {
   ProxyRecord proxy;
   uint8_t proxyFetched = 0;
   RoleRecord* next = nullptr;
-  uint64_t lookup = 0;  // pending host look-up id; 0 = none
+  uint64_t lookup = 0;      // pending host look-up id; 0 = none
   int lastSocketError = 0;  // errno of the last failed socket call of this Role
+  // Bytes counted in `range->start` and the job's `downloaded` that are still in this
+  // Role's receive buffer, not yet handed to the write cache. Guarded by the job's
+  // progress lock, so that a save can leave them out: they are not on disk.
+  int64_t unstored = 0;
   // Host look-up answer, filled on the controller's thread before it wakes the Role.
   std::atomic<int> lookupState{0};  // 0 pending, 1 resolved, -1 failed
   std::string lookupAddress;        // dotted address once resolved

@@ -282,7 +282,7 @@ int decodeBody(std::string_view bytes, CategoryTree& out) {
 
 }  // namespace
 
-std::string encodeJobDatabase(const CategoryTree& tree) {
+std::string encodeJobDatabase(const CategoryTree& tree, const JobStandIn& standIn) {
   std::string out;
   Writer w(out);
   w.u8(kDbVersion);
@@ -299,7 +299,10 @@ std::string encodeJobDatabase(const CategoryTree& tree) {
     w.u16(cat.id);
     w.u16(cat.icon);
     w.u8(cat.kind);
-    for (const JobRecord* job = cat.firstJob; job; job = job->next) writeJob(w, *job);
+    for (const JobRecord* job = cat.firstJob; job; job = job->next) {
+      const JobRecord* written = standIn ? standIn(*job) : nullptr;
+      writeJob(w, written ? *written : *job);
+    }
   });
   uint32_t crc = crc32(out.data() + kDbHeaderSize, out.size() - kDbHeaderSize);
   for (int i = 0; i < 4; ++i) out[3 + i] = static_cast<char>(crc >> (8 * i));
@@ -321,8 +324,8 @@ int decodeJobDatabase(std::string_view bytes, CategoryTree& out) {
 }
 
 int saveJobDatabase(const std::string& path, const CategoryTree& tree,
-                    const AtomicWriteOptions& options) {
-  return writeFileAtomically(path, encodeJobDatabase(tree), options) ? 1 : 0;
+                    const AtomicWriteOptions& options, const JobStandIn& standIn) {
+  return writeFileAtomically(path, encodeJobDatabase(tree, standIn), options) ? 1 : 0;
 }
 
 int loadJobDatabase(const std::string& path, CategoryTree& tree, QueueHooks* queue) {

@@ -6,6 +6,7 @@
 // Main thread only (the tree belongs to the main thread).
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -29,9 +30,14 @@ inline constexpr uint8_t kDbTagCategory = 2;
 inline constexpr const char* kDbExtension = ".npd";
 inline constexpr const char* kDefaultDbName = "Default.npd";
 
+// What to write for a job instead of its live record, or null to write the record. A
+// running job's record runs ahead of its file; the saver hands in a copy that claims only
+// what is on disk.
+using JobStandIn = std::function<const JobRecord*(const JobRecord&)>;
+
 // The whole file for `tree`. Lists longer than 255 entries (which job_lists.h never
 // builds) are written with their first 255 so the file stays readable.
-std::string encodeJobDatabase(const CategoryTree& tree);
+std::string encodeJobDatabase(const CategoryTree& tree, const JobStandIn& standIn = {});
 
 // Parses a whole file into `out` (cleared first). Returns kDbLoaded, or kDbDamaged with
 // `out` empty when the bytes are not a usable database: shorter than the header, a
@@ -45,7 +51,7 @@ int decodeJobDatabase(std::string_view bytes, CategoryTree& out);
 // Save: writes `tree` to `path` atomically (mode 0600). 1, or 0 when the file cannot be
 // written; the old file is then untouched.
 int saveJobDatabase(const std::string& path, const CategoryTree& tree,
-                    const AtomicWriteOptions& options = {});
+                    const AtomicWriteOptions& options = {}, const JobStandIn& standIn = {});
 
 // Load: frees `tree` first (telling `queue` to forget its jobs), then reads `path`.
 // kDbLoaded; kDbCannotOpen when the file is missing, unreadable or empty; kDbDamaged as
