@@ -339,7 +339,10 @@ int RoleWorker::doHttpBody() {
       m_st.progressLock.lock();
     }
     m_buf->fileOffset = m_job.downloaded;
-    if (!chunked) m_job.downloaded += m_buf->fill;
+    if (!chunked) {
+      m_job.downloaded += m_buf->fill;
+      m_r.unstored += m_buf->fill;
+    }
   } else if (resumable) {
     if (m_r.range == nullptr) {
       intptr_t got = ctl(CtlAssignRange, reinterpret_cast<intptr_t>(&m_r));
@@ -353,11 +356,15 @@ int RoleWorker::doHttpBody() {
       if (room < m_buf->fill) m_buf->fill = static_cast<uint16_t>(room < 0 ? 0 : room);
       m_r.range->start += m_buf->fill;
       m_job.downloaded += m_buf->fill;
+      m_r.unstored += m_buf->fill;
     }
   } else {
     LockGuard g(m_st.progressLock);
     m_buf->fileOffset = m_job.downloaded;
-    if (!chunked) m_job.downloaded += m_buf->fill;
+    if (!chunked) {
+      m_job.downloaded += m_buf->fill;
+      m_r.unstored += m_buf->fill;
+    }
   }
   if (sizeKnown && m_sh.settings.allocateOnSize) {
     LockGuard g(m_st.cacheLock);
