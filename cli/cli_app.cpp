@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <map>
 #include <memory>
 #include <set>
 
@@ -19,6 +20,7 @@
 #include "platform/message_loop.h"
 #include "platform/paths.h"
 #include "store/category_tree.h"
+#include "store/database_session.h"
 #include "store/job_database.h"
 #include "store/job_operations.h"
 
@@ -41,11 +43,6 @@ class CliWindow final : public Window {
   std::function<void(int)> m_onTimer;
 };
 
-bool fileExists(const std::string& path) {
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0;
-}
-
 std::string trim(const std::string& s) {
   size_t b = s.find_first_not_of(" \t\r\n");
   if (b == std::string::npos) return "";
@@ -61,6 +58,11 @@ std::vector<JobRecord*> allJobs(const CategoryTree& tree) {
   });
   return out;
 }
+
+class NoBackupChoice final : public BackupChooser {
+ public:
+  int choose(const std::vector<BackupCandidate>&) override { return -1; }
+};
 
 class CliRun {
  public:
@@ -100,6 +102,7 @@ class CliRun {
   std::unique_ptr<CliHost> m_host;
   std::unique_ptr<ControllerRunner> m_runner;
   std::unique_ptr<QueueMonitor> m_monitor;
+  std::unique_ptr<DatabaseAutoSave> m_autoSave;
   ProgramTransfer m_transfer;
   std::vector<JobRecord*> m_jobs;  // the jobs this run waits for
   std::set<JobRecord*> m_failed;
@@ -111,23 +114,33 @@ class CliRun {
 };
 
 bool CliRun::openDatabase() {
-  m_dbPath = databasePathFor(m_opts, m_settings);
+  if (!m_opts.db) {
+    // The desktop program's database, with its fall-backs. No one is there to pick a
+    // backup of a damaged file; it is kept aside as "<path>.bad", never lost.
+    NoBackupChoice none;
+    StartupOutcome o = openDatabaseAtStartup(m_tree, m_settings.dataFile.remoteFile,
+                                             defaultDatabasePath(dataDir()),
+                                             m_settings.general.defaultPath, &none);
+    if (!o.haveDatabase) {
+      std::fprintf(m_env.err, "fetchwright-cli: no job database could be opened or created\n");
+      return false;
+    }
+    m_dbPath = o.path;
+    return true;
+  }
+  m_dbPath = *m_opts.db;
   int r = loadJobDatabase(m_dbPath, m_tree, nullptr);
   if (r == kDbLoaded) return true;
   if (r == kDbDamaged) {
     std::fprintf(m_env.err,
-                 "fetchwright-cli: the job database %s is damaged; it was left untouched "
-                 "(name another one with --db)\n",
+                 "fetchwright-cli: the job database %s is damaged; it was left untouched\n",
                  m_dbPath.c_str());
     return false;
   }
-  if (fileExists(m_dbPath)) {
-    struct stat st {};
-    if (::stat(m_dbPath.c_str(), &st) == 0 && st.st_size > 0) {
-      std::fprintf(m_env.err, "fetchwright-cli: cannot read the job database %s\n",
-                   m_dbPath.c_str());
-      return false;
-    }
+  struct stat st {};
+  if (::stat(m_dbPath.c_str(), &st) == 0 && st.st_size > 0) {
+    std::fprintf(m_env.err, "fetchwright-cli: cannot read the job database %s\n", m_dbPath.c_str());
+    return false;
   }
   buildDefaultTree(m_tree, m_settings.general.defaultPath);
   return true;
@@ -229,16 +242,49 @@ void CliRun::onSignal() {
 }
 
 void CliRun::save() {
-  // Bytes still in a write cache are put on disk first, so that the saved progress never
-  // runs ahead of the file by the cache's contents.
+  // A running job's counters run ahead of its file by what the Roles hold in their
+  // receive buffers and what the write cache holds. The copy written for it claims only
+  // what is on disk: the counters are read first, the buffered bytes left out, and the
+  // cache is flushed and synced before the file is written.
+  std::map<const JobRecord*, std::unique_ptr<JobRecord>> standIns;
   for (JobRecord* job : m_monitor ? m_monitor->running() : std::vector<JobRecord*>{}) {
     JobController* c = m_runner->controllerOf(*job);
     if (!c || !c->running()) continue;
-    flushCache(c->storage(), nullptr);
-    LockGuard g(c->storage().cacheLock);
-    if (c->storage().fileFd >= 0) ::fsync(c->storage().fileFd);
+    JobStorage& st = c->storage();
+    auto copy = std::make_unique<JobRecord>();
+    {
+      LockGuard rec(st.recordLock);
+      LockGuard prog(st.progressLock);
+      *copy = *job;
+      std::map<const PartRange*, int64_t> heldBack;
+      for (RoleRecord* r : c->roles()) {
+        if (r->unstored <= 0) continue;
+        copy->downloaded -= r->unstored;
+        if (r->range) heldBack[r->range] += r->unstored;
+      }
+      auto live = job->parts.begin();
+      for (PartRange& p : copy->parts) {
+        auto it = heldBack.find(&*live++);
+        if (it != heldBack.end()) p.start -= it->second;
+      }
+    }
+    copy->roleLogs.clear();
+    copy->next = copy->prev = nullptr;
+    if (flushCache(st, nullptr) != 1) {
+      // Nothing of this run can be claimed: keep what the file said before.
+      continue;
+    }
+    {
+      LockGuard g(st.cacheLock);
+      if (st.fileFd >= 0) ::fsync(st.fileFd);
+    }
+    standIns[job] = std::move(copy);
   }
-  if (!saveJobDatabase(m_dbPath, m_tree))
+  auto standIn = [&](const JobRecord& job) -> const JobRecord* {
+    auto it = standIns.find(&job);
+    return it == standIns.end() ? nullptr : it->second.get();
+  };
+  if (!saveJobDatabase(m_dbPath, m_tree, {}, standIn))
     std::fprintf(m_env.err, "fetchwright-cli: cannot save the job database %s\n", m_dbPath.c_str());
   m_lastSaveMs = m_clock.monotonicMs();
 }
@@ -278,7 +324,7 @@ void CliRun::onTimer(int id) {
 }
 
 int CliRun::run() {
-  m_settings = loadRunSettings(m_clock);
+  m_settings = loadRunSettings();
   m_run = applyCliOverrides(m_opts, m_settings);
   if (!openDatabase()) return kExitSomeFailed;
 
@@ -290,6 +336,17 @@ int CliRun::run() {
   m_loop = std::make_unique<MessageLoop>(m_clock);
   m_host = std::make_unique<CliHost>(m_view, m_tree, m_run.proxies, m_opts.log);
   m_host->onJobEnded = [this](JobRecord& job, bool complete) { onJobEnded(job, complete); };
+  m_autoSave = std::make_unique<DatabaseAutoSave>(
+      m_clock, m_settings.general,
+      [this](const std::string& path) {
+        if (path == m_dbPath) {
+          save();
+          return 1;
+        }
+        return saveJobDatabase(path, m_tree);
+      },
+      [this] { return m_dbPath; });
+  m_host->onDatabaseChecks = [this](const CalendarTime& now) { m_autoSave->databaseChecks(now); };
   m_runner = std::make_unique<ControllerRunner>(
       *m_loop, *m_host, m_clock, m_env.roleEntry,
       [this](const JobRecord& job) { return runConfigFor(m_run, m_settings, job); });

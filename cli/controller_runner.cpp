@@ -28,6 +28,7 @@ int ControllerRunner::startRun(JobRecord& job) {
     m_controllers[&job] = std::move(made);
     job.controller = c;
   }
+  if (m_transfer) c->setProgramTransfer(m_transfer);
   if (job.activeRoles == 0) {
     RunConfig cfg = m_config(job);
     if (c->prepareRun(cfg.role, cfg.ending, cfg.storage) < 1) return -1;

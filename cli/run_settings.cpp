@@ -1,13 +1,18 @@
 #include "cli/run_settings.h"
 
 #include "platform/paths.h"
+#include "platform/registry.h"
 #include "store/job_database.h"
+#include "store/settings_io.h"
 
 namespace fw {
 
-Settings loadRunSettings(Clock& /*clock*/) {
-  Settings s;
-  fillPathDefaults(s, downloadDir(), shareDir());
+Settings loadRunSettings() {
+  Settings s = defaultSettings();
+  std::string dir = configDir();
+  makeDirs(dir, 0700);
+  Registry reg(Registry::defaultPath());
+  settingsIo(reg, s, kSettingsLoad);
   return s;
 }
 

@@ -23,8 +23,9 @@ struct RunSettings {
   StorageOptions storage;
 };
 
-// The stored settings (defaults where nothing is stored), with the path defaults filled.
-Settings loadRunSettings(Clock& clock);
+// The stored settings from the registry store (defaults where nothing is stored; missing
+// values are written back as the desktop program does).
+Settings loadRunSettings();
 
 RunSettings applyCliOverrides(const CliOptions& opts, const Settings& settings);
 

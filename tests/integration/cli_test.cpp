@@ -1,0 +1,204 @@
+// fetchwright-cli end to end against a local nginx: the program is run as a user runs
+// it, and the files it leaves are compared byte for byte.
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/nginx_server.h"
+#include "support/server_process.h"
+#include "support/temp_dir.h"
+
+extern char** environ;
+
+namespace fw::test {
+namespace {
+
+const std::string kCli = std::string(FW_BINARY_DIR) + "/app/fetchwright-cli/fetchwright-cli";
+
+std::string pattern(size_t size, unsigned seed) {
+  std::string s(size, '\0');
+  std::mt19937 gen(seed);
+  for (size_t i = 0; i < size; ++i) s[i] = static_cast<char>(gen() & 0xFF);
+  return s;
+}
+
+int64_t fileSize(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 ? st.st_size : -1;
+}
+
+// One run of the program with its output captured in a file.
+class CliProcess {
+ public:
+  CliProcess(const std::string& home, std::vector<std::string> args) : m_log(home + "/cli.log") {
+    std::vector<std::string> argv{kCli};
+    argv.insert(argv.end(), args.begin(), args.end());
+    std::vector<char*> cargv;
+    for (auto& a : argv) cargv.push_back(a.data());
+    cargv.push_back(nullptr);
+    // Saves every second, so that kills land after several saves of a running job.
+    std::vector<std::string> envs{"FETCHWRIGHT_HOME=" + home, "PATH=/usr/bin:/bin",
+                                  "FETCHWRIGHT_SAVE_INTERVAL=1"};
+    if (const char* asan = getenv("ASAN_OPTIONS"))
+      envs.push_back(std::string("ASAN_OPTIONS=") + asan);
+    std::vector<char*> cenv;
+    for (auto& e : envs) cenv.push_back(e.data());
+    cenv.push_back(nullptr);
+    posix_spawn_file_actions_t fa;
+    posix_spawn_file_actions_init(&fa);
+    posix_spawn_file_actions_addopen(&fa, 1, m_log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_adddup2(&fa, 1, 2);
+    posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
+    if (posix_spawn(&m_pid, kCli.c_str(), &fa, nullptr, cargv.data(), cenv.data()) != 0) m_pid = -1;
+    posix_spawn_file_actions_destroy(&fa);
+  }
+  ~CliProcess() {
+    if (m_pid > 0 && !m_done) {
+      ::kill(m_pid, SIGKILL);
+      waitpid(m_pid, nullptr, 0);
+    }
+  }
+  // Exit code, -1 when it did not end within `seconds` (it is then killed), or 128 + signal.
+  int wait(int seconds = 120) {
+    for (int i = 0; i < seconds * 20; ++i) {
+      int st = 0;
+      pid_t r = waitpid(m_pid, &st, WNOHANG);
+      if (r == m_pid) {
+        m_done = true;
+        return WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return -1;
+  }
+  void signal(int sig) { ::kill(m_pid, sig); }
+  std::string output() const { return readFileText(m_log); }
+  bool started() const { return m_pid > 0; }
+
+ private:
+  std::string m_log;
+  pid_t m_pid = -1;
+  bool m_done = false;
+};
+
+class CliTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (::access(kCli.c_str(), X_OK) != 0) GTEST_SKIP() << "fetchwright-cli not built";
+  }
+  bool startNginx(NginxServer& nginx) {
+    std::string bin = findBinary("nginx");
+    if (bin.empty()) return false;
+    return nginx.start(bin);
+  }
+  std::string url(const NginxServer& n, const std::string& path) {
+    return "http://127.0.0.1:" + std::to_string(n.httpPort()) + "/" + path;
+  }
+
+  TempDir home{"fw-cli-home"};
+  TempDir out{"fw-cli-out"};
+};
+
+TEST_F(CliTest, UsageErrorsExitTwoNamingTheArgument) {
+  CliProcess p(home.path(), {"--split", "99", "http://127.0.0.1:1/x"});
+  ASSERT_TRUE(p.started());
+  EXPECT_EQ(p.wait(), 2);
+  EXPECT_NE(p.output().find("--split"), std::string::npos) << p.output();
+  CliProcess none(home.path(), {});
+  EXPECT_EQ(none.wait(), 2);
+}
+
+TEST_F(CliTest, SeveralFilesWithOneFailingUrlAmongThem) {
+  FW_REQUIRE_BINARY(nginxBin, "nginx");
+  NginxServer nginx;
+  std::string a = pattern(3 * 1024 * 1024 + 17, 1);
+  std::string b = pattern(1, 2);
+  std::string c = pattern(200 * 1024, 3);
+  nginx.addFile("a.bin", a);
+  nginx.addFile("dir/b.bin", b);
+  nginx.addFile("c.bin", c);
+  ASSERT_TRUE(nginx.start(nginxBin)) << nginx.error();
+  std::string db = home.file("jobs.npd");
+  CliProcess p(home.path(), {"-s", "4", "-d", out.path(), "--db", db, "--retries", "0", "--timeout",
+                             "10", url(nginx, "a.bin"), url(nginx, "dir/b.bin"),
+                             url(nginx, "missing.bin"), url(nginx, "c.bin"), "notaurl"});
+  int code = p.wait();
+  std::string log = p.output();
+  EXPECT_EQ(code, 1) << log;
+  EXPECT_EQ(readFileText(out.file("a.bin")), a) << log;
+  EXPECT_EQ(readFileText(out.file("b.bin")), b) << log;
+  EXPECT_EQ(readFileText(out.file("c.bin")), c) << log;
+  EXPECT_NE(log.find("invalid URL: notaurl"), std::string::npos) << log;
+  EXPECT_NE(log.find("3 completed, 2 failed"), std::string::npos) << log;
+
+  CliProcess list(home.path(), {"--list", "--db", db});
+  EXPECT_EQ(list.wait(), 0);
+  std::string listing = list.output();
+  EXPECT_NE(listing.find("complete   100%      3145745 a.bin"), std::string::npos) << listing;
+  EXPECT_NE(listing.find("missing.bin"), std::string::npos) << listing;
+}
+
+TEST_F(CliTest, ResumeAfterInterruptOrKillEndsWithTheExactBytes) {
+  FW_REQUIRE_BINARY(nginxBin, "nginx");
+  NginxServer nginx;
+  std::string data = pattern(20 * 1024 * 1024 + 5, 9);
+  nginx.addFile("slow/big.bin", data);
+  nginx.addServerConfig("location /slow/ { limit_rate 1m; }\n");
+  ASSERT_TRUE(nginx.start(nginxBin)) << nginx.error();
+  std::string db = home.file("jobs.npd");
+  std::string target = out.file("big.bin");
+
+  // Interrupt, kill at several moments, then finish.
+  struct Step {
+    int signal;
+    int64_t afterBytes;
+  } steps[] = {{SIGINT, 2 * 1024 * 1024}, {SIGKILL, 3 * 1024 * 1024}, {SIGKILL, 3 * 1024 * 1024}};
+  bool first = true;
+  for (const Step& s : steps) {
+    std::vector<std::string> args{"-s", "3", "-d", out.path(), "--db", db};
+    if (first)
+      args.push_back(url(nginx, "slow/big.bin"));
+    else
+      args.push_back("--resume");
+    first = false;
+    CliProcess p(home.path(), args);
+    // Wait (bounded) until the download is under way.
+    for (int i = 0; i < 600; ++i) {
+      int64_t got = std::max(fileSize(target + ".np!"), fileSize(target));
+      if (got >= 0) {
+        // The file is reserved at full size: watch the saved progress instead, through
+        // elapsed real time at the throttled rate (3 connections of 1 MiB/s).
+        std::this_thread::sleep_for(std::chrono::milliseconds(s.afterBytes / (3 * 1024)));
+        break;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    p.signal(s.signal);
+    int code = p.wait(60);
+    if (s.signal == SIGINT)
+      EXPECT_EQ(code, 130) << p.output();
+    else
+      EXPECT_EQ(code, 128 + SIGKILL);
+    ASSERT_LT(fileSize(target), 0)
+        << "the download ended before the signal; the test proves nothing";
+  }
+  CliProcess last(home.path(), {"-d", out.path(), "--db", db, "--resume"});
+  int code = last.wait(120);
+  EXPECT_EQ(code, 0) << last.output();
+  EXPECT_TRUE(readFileText(target) == data) << "size " << fileSize(target) << "\n" << last.output();
+}
+
+}  // namespace
+}  // namespace fw::test
