@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "engine/cache_writer.h"
 #include "engine/target_file.h"
 #include "jobs/after_download.h"
 #include "jobs/job_controller.h"
@@ -92,10 +93,17 @@ void JobController::end() {
   slots.clear();
   m_job.activeRoles = 0;
   m_running = false;
+  // Two Roles ending together may each have seen the other still running, so neither
+  // did the last Role's duties: the run's last word on disk is said here in any case.
+  flushCache(*m_storage, nullptr);
+  bool complete = runComplete();
+  if (complete) {
+    m_job.flags |= jobflags::kComplete;
+    m_job.parts.clear();
+  }
   closeTarget(*m_storage, nullptr);
   m_shownEvent.reset();
 
-  bool complete = runComplete();
   if (complete) {
     if (!m_job.completeTime.isSet()) m_job.completeTime = DateStamp::from(m_clock.localTime());
     if (m_ending.onDownloadView) {
