@@ -5,6 +5,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iostream>
+#include <sstream>
 #include <thread>
 
 #include "support/download_rig.h"
@@ -75,6 +77,182 @@ TEST(RoleDownload, SingleRoleWholeFileWithExactRequest) {
   EXPECT_TRUE(rig.logged("1:0Start Receiving Data!"));
   EXPECT_TRUE(rig.logged("1:2Thread finished"));
   EXPECT_EQ(rig.rolesStarted(), 1);
+}
+
+// One misbehaving file per case: what the job must end with.
+struct FaultCase {
+  const char* name;
+  const char* files;              // the "files" object of the server's configuration
+  const char* path;               // what the job fetches
+  int size;                       // bytes expected in the final file; -1: the job does not complete
+  std::vector<const char*> logs;  // lines some Role must have logged (contained)
+  std::vector<const char*> requestParts;  // texts request i must contain, in order
+  bool failed = false;                    // the job ends marked failed
+  const char* fileName = "d.bin";
+  int dataOutSec = 5;
+  bool altUrl = false;
+};
+
+class RoleFaults : public ::testing::TestWithParam<FaultCase> {};
+
+TEST_P(RoleFaults, EndsAsExpected) {
+  const FaultCase& c = GetParam();
+  FaultServer server(std::string(R"({"files": )") + c.files + "}");
+  ASSERT_TRUE(server.ok());
+  DownloadRig rig;
+  rig.job.url = server.url(c.path);
+  rig.settings.dataOutSec = c.dataOutSec;
+  if (c.altUrl) rig.job.altUrls = {server.url("/alt.bin")};
+  ASSERT_TRUE(rig.run(40));
+  if (c.size >= 0) {
+    EXPECT_TRUE(rig.host.lastComplete);
+    EXPECT_EQ(rig.job.fileName, c.fileName);
+    EXPECT_TRUE(rig.finalBytes() == faultServerContent(static_cast<size_t>(c.size)))
+        << "final file differs (" << rig.finalBytes().size() << " bytes)";
+    EXPECT_FALSE(rig.tempFileExists());
+  } else {
+    EXPECT_FALSE(rig.host.lastComplete);
+  }
+  EXPECT_EQ((rig.job.flags & jobflags::kFailed) != 0, c.failed);
+  for (const char* text : c.logs) EXPECT_TRUE(rig.logged(text)) << "not logged: " << text;
+  auto reqs = server.requests();
+  ASSERT_GE(reqs.size(), c.requestParts.size());
+  for (size_t i = 0; i < c.requestParts.size(); ++i) {
+    EXPECT_NE(reqs[i].find(c.requestParts[i]), std::string::npos)
+        << "request " << i << ": " << reqs[i];
+  }
+  if (::testing::Test::HasFailure()) {
+    for (const std::string& l : rig.logLines()) std::cerr << l << "\n";
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RoleFaults,
+    ::testing::Values(
+        FaultCase{"DroppedMidBody",
+                  R"({"/d.bin": {"size": 100000, "drop_after": 30000, "times": 1}})",
+                  "/d.bin",
+                  100000,
+                  {"Error occured!, Wait 1 second retry"},
+                  {"GET /d.bin HTTP/1.1", "Range: bytes=30000-"}},
+        FaultCase{"StallLongerThanDataOut",
+                  R"({"/d.bin": {"size": 60000, "stall_after": 20000, "stall_ms": 4000,
+                      "times": 1}})",
+                  "/d.bin",
+                  60000,
+                  {"Wait time out! thread Close."},
+                  {"GET /d.bin", "Range: bytes=20000-"},
+                  false,
+                  "d.bin",
+                  1},
+        FaultCase{"RangeAnsweredWholeNoAlternate",
+                  R"({"/d.bin": {"size": 80000, "drop_after": 30000, "ignore_range": true,
+                      "times": 2}})",
+                  "/d.bin",
+                  80000,
+                  {"This site can't resume broken downloads."},
+                  {"GET /d.bin", "Range: bytes=30000-", "GET /d.bin"}},
+        FaultCase{"RangeAnsweredWholeTakesAlternate",
+                  R"({"/d.bin": {"size": 80000, "drop_after": 30000, "ignore_range": true,
+                      "times": 2}, "/alt.bin": {"size": 80000}})",
+                  "/d.bin",
+                  80000,
+                  {},
+                  {"GET /d.bin", "Range: bytes=30000-", "GET /alt.bin"},
+                  false,
+                  "d.bin",
+                  5,
+                  true},
+        FaultCase{"ChangedSizeOn206",
+                  R"({"/d.bin": {"size": 80000, "drop_after": 30000, "total_shift": 7,
+                      "times": 2}})",
+                  "/d.bin",
+                  -1,
+                  {"File size already changed!", "Thread Closed"},
+                  {"GET /d.bin", "Range: bytes=30000-"}},
+        FaultCase{"ChangedSizeOn200",
+                  R"({"/d.bin": {"size": 80000, "drop_after": 30000, "ignore_range": true,
+                      "changed_size": 90000, "times": 2}})",
+                  "/d.bin",
+                  -1,
+                  {"File size already changed!", "Error occured!"},
+                  {"GET /d.bin", "Range: bytes=30000-"},
+                  true},
+        FaultCase{"PartialFromTheWrongByte",
+                  R"({"/d.bin": {"size": 80000, "drop_after": 30000, "range_start_shift": 1,
+                      "times": 2}})",
+                  "/d.bin",
+                  -1,
+                  {"File size already changed!"},
+                  {"GET /d.bin", "Range: bytes=30000-"}},
+        FaultCase{"RedirectChainRelativeThenAbsolute",
+                  R"({"/r1": {"status": 302, "location": "/r2"},
+                      "/r2": {"status": 301, "location": "PORT_ABS/d.bin"},
+                      "/d.bin": {"size": 5000}})",
+                  "/r1",
+                  5000,
+                  {"Redirect to "},
+                  {"GET /r1", "GET /r2", "GET /d.bin"}},
+        FaultCase{"ChunkedBodyOfUnknownSize",
+                  R"({"/d.bin": {"size": 50000, "chunked": true}})",
+                  "/d.bin",
+                  50000,
+                  {"File size unknown, can't start other parts."},
+                  {"GET /d.bin HTTP/1.1"}},
+        FaultCase{"Http10Server",
+                  R"({"/d.bin": {"size": 40000, "http10": true}})",
+                  "/d.bin",
+                  40000,
+                  {"HTTP/1.0 200 OK"},
+                  {"GET /d.bin HTTP/1.1"}},
+        FaultCase{"ContentDispositionName",
+                  R"({"/get": {"size": 3000, "disposition": "report 1.zip"}})",
+                  "/get",
+                  3000,
+                  {},
+                  {"GET /get"},
+                  false,
+                  "report 1.zip"},
+        FaultCase{"BadRequestForASpace",
+                  R"({"/a": {"status": 400}, "/a%20b.bin": {"size": 2000}})",
+                  "/a b.bin",
+                  2000,
+                  {},
+                  {"GET /a b.bin", "GET /a%20b.bin"},
+                  false,
+                  "a b.bin"},
+        FaultCase{"CloseAfterHead",
+                  R"({"/d.bin": {"size": 30000, "close_after_head": true, "times": 1}})",
+                  "/d.bin",
+                  30000,
+                  {"Error occured!, Wait 1 second retry"},
+                  {"GET /d.bin", "GET /d.bin"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(RoleDownload, StopThenRestartResumesWithTheRightBytes) {
+  FaultServer server(R"({"files": {"/d.bin": {"size": 300000, "rate": 100000}}})");
+  ASSERT_TRUE(server.ok());
+  DownloadRig rig;
+  rig.job.url = server.url("/d.bin");
+  rig.everySecond = [](JobController& ctl, int s) {
+    if (s == 2) ctl.command(CtlStopAll, 0);
+  };
+  ASSERT_TRUE(rig.run(30));
+  EXPECT_FALSE(rig.host.lastComplete);
+  EXPECT_EQ(rig.job.flags & jobflags::kFailed, 0);
+  EXPECT_TRUE(rig.tempFileExists());
+  EXPECT_TRUE(rig.logged("Thread Caclled by user"));
+  int64_t partial = rig.job.downloaded;
+  EXPECT_GT(partial, 0);
+  EXPECT_LT(partial, 300000);
+  rig.everySecond = nullptr;
+  ASSERT_TRUE(rig.run(30));
+  EXPECT_TRUE(rig.host.lastComplete);
+  EXPECT_TRUE(rig.finalBytes() == faultServerContent(300000));
+  auto reqs = server.requests();
+  ASSERT_EQ(reqs.size(), 2u);
+  EXPECT_NE(reqs[1].find("Range: bytes=" + std::to_string(partial) + "-"), std::string::npos)
+      << reqs[1];
 }
 
 }  // namespace

@@ -5,7 +5,8 @@ the connection, chunked or HTTP/1.0 answers, redirects, Content-Disposition name
 closing after the head, fixed status codes).
 
 Usage: http_fault_server.py CONFIG.json PORTFILE LOGFILE
-CONFIG: {"files": {"/path": {"size": N, ...behaviour...}}}
+CONFIG: {"files": {"/path": {"size": N, ...behaviour...}}}; "PORT_ABS" in a redirect's
+location stands for this server's own "http://127.0.0.1:<port>".
 The port it bound on 127.0.0.1 is written to PORTFILE; every request's head lines are
 appended to LOGFILE, one request per line, lines joined with " | ".
 """
@@ -92,7 +93,8 @@ class Handler(socketserver.BaseRequestHandler):
         if "status" in spec and faulty:
             extra = ""
             if "location" in spec:
-                extra = "Location: %s\r\n" % spec["location"]
+                own = "http://127.0.0.1:%d" % self.server.server_address[1]
+                extra = "Location: %s\r\n" % spec["location"].replace("PORT_ABS", own)
             self.request.sendall(("%s %d X\r\n%sContent-Length: 0\r\nConnection: close\r\n\r\n"
                                   % (version, spec["status"], extra)).encode())
             return
