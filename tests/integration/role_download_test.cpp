@@ -229,6 +229,23 @@ INSTANTIATE_TEST_SUITE_P(
                   {"GET /d.bin", "GET /d.bin"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST(RoleDownload, CookiesFollowTheUrlAcrossARedirect) {
+  FaultServer server(R"({"files": {"/login/r1": {"status": 302, "location": "/pub/d.bin"},
+                                   "/pub/d.bin": {"size": 1000}}})");
+  ASSERT_TRUE(server.ok());
+  DownloadRig rig;
+  rig.job.url = server.url("/login/r1");
+  rig.cookies = [](const std::string& url) {
+    return url.find("/login/") != std::string::npos ? std::string("session=s3cret") : "";
+  };
+  ASSERT_TRUE(rig.run(20));
+  EXPECT_TRUE(rig.host.lastComplete);
+  auto reqs = server.requests();
+  ASSERT_EQ(reqs.size(), 2u);
+  EXPECT_NE(reqs[0].find("Cookie: session=s3cret"), std::string::npos) << reqs[0];
+  EXPECT_EQ(reqs[1].find("Cookie:"), std::string::npos) << "cookie leaked: " << reqs[1];
+}
+
 TEST(RoleDownload, StopThenRestartResumesWithTheRightBytes) {
   FaultServer server(R"({"files": {"/d.bin": {"size": 300000, "rate": 100000}}})");
   ASSERT_TRUE(server.ok());

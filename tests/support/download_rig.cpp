@@ -58,6 +58,7 @@ bool DownloadRig::run(int limitSeconds) {
     runRoleWorker(r);
   };
   m_ctl = std::make_unique<JobController>(loop, job, host, Clock::system(), entry);
+  m_ctl->setCookieLookup(cookies);
   int seconds = 0;
   bool timedOut = false;
   RigWindow watch(loop, [&] {

@@ -27,6 +27,7 @@ class DownloadRig {
   StorageOptions storage;
   RecordingHost host;
   TempDir dir{"fwdl"};
+  CookieLookup cookies;  // the cookie jar the Roles see; empty: none
   // Called on the main thread once a second while the job runs (stop, restart ...).
   std::function<void(JobController&, int seconds)> everySecond;
 
