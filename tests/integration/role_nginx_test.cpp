@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/tls_functions.h"
 #include "support/download_rig.h"
 #include "support/nginx_server.h"
 #include "support/server_process.h"
+#include "support/test_certs.h"
 
 namespace fw {
 namespace {
@@ -61,6 +63,31 @@ INSTANTIATE_TEST_SUITE_P(Sizes, RoleNginx,
                                            NginxCase{"TwoMiBFourRoles", 2 << 20, 4, true, 4, 4},
                                            NginxCase{"ThreeMiBEightRoles", 3 << 20, 8, true, 8, 8}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+TEST(RoleNginxTls, HttpsOverFourRoles) {
+  FW_REQUIRE_BINARY(nginx, "nginx");
+  FW_REQUIRE_BINARY(openssl, "openssl");
+  ASSERT_TRUE(loadTlsLibraries()) << "libssl not found";
+  test::TempDir certDir{"fwcerts"};
+  test::TestCertificates certs = test::makeTestCertificates(certDir.path(), openssl);
+  ASSERT_TRUE(certs.error.empty()) << certs.error;
+  test::NginxServer server;
+  const size_t size = 1 << 20;
+  server.addFile("data.bin", faultServerContent(size));
+  server.addHttpConfig("  limit_rate 400k;\n");
+  size_t site = server.addTlsSite(certs.valid.cert, certs.valid.key);
+  ASSERT_TRUE(server.start(nginx)) << server.error();
+  DownloadRig rig;
+  // The test CA is not in the system store; this test is about the transfer.
+  rig.settings.tlsVerify = 0;
+  rig.job.url = "https://127.0.0.1:" + std::to_string(server.tlsSites()[site].port) + "/data.bin";
+  rig.job.splitCount = 4;
+  ASSERT_TRUE(rig.run(60)) << server.errorLog();
+  EXPECT_TRUE(rig.host.lastComplete);
+  EXPECT_TRUE(rig.finalBytes() == faultServerContent(size));
+  EXPECT_EQ(rig.rolesStarted(), 4);
+  EXPECT_TRUE(rig.logged("1:1Establishing SSL session"));
+}
 
 }  // namespace
 }  // namespace fw
