@@ -229,6 +229,17 @@ INSTANTIATE_TEST_SUITE_P(
                   {"GET /d.bin", "GET /d.bin"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST(RoleDownload, HostNameIsLookedUpThroughTheController) {
+  FaultServer server(R"({"files": {"/d.bin": {"size": 20000}}})");
+  ASSERT_TRUE(server.ok());
+  DownloadRig rig;
+  rig.job.url = "http://localhost:" + std::to_string(server.port()) + "/d.bin";
+  ASSERT_TRUE(rig.run(20));
+  EXPECT_TRUE(rig.host.lastComplete);
+  EXPECT_TRUE(rig.finalBytes() == faultServerContent(20000));
+  EXPECT_TRUE(rig.logged("[IP=127.0.0.1:" + std::to_string(server.port()) + " ]"));
+}
+
 TEST(RoleDownload, CookiesFollowTheUrlAcrossARedirect) {
   FaultServer server(R"({"files": {"/login/r1": {"status": 302, "location": "/pub/d.bin"},
                                    "/pub/d.bin": {"size": 1000}}})");
