@@ -13,6 +13,7 @@
 #include "cli/cli_app.h"
 #include "cli/cli_options.h"
 #include "engine/role_worker.h"
+#include "engine/tls_functions.h"
 
 namespace {
 
@@ -59,5 +60,9 @@ int main(int argc, char** argv) {
     env.signalFd = g_signalPipe[0];
   }
   signal(SIGPIPE, SIG_IGN);
-  return fw::runCli(parsed.options, env);
+  // HTTPS needs the TLS libraries; without them HTTP and FTP still work.
+  fw::loadTlsLibraries();
+  int code = fw::runCli(parsed.options, env);
+  fw::unloadTlsLibraries();
+  return code;
 }
