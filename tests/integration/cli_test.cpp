@@ -19,6 +19,7 @@
 #include "support/nginx_server.h"
 #include "support/server_process.h"
 #include "support/temp_dir.h"
+#include "support/test_certs.h"
 
 extern char** environ;
 
@@ -198,6 +199,31 @@ TEST_F(CliTest, ResumeAfterInterruptOrKillEndsWithTheExactBytes) {
   int code = last.wait(120);
   EXPECT_EQ(code, 0) << last.output();
   EXPECT_TRUE(readFileText(target) == data) << "size " << fileSize(target) << "\n" << last.output();
+}
+
+TEST_F(CliTest, HttpsChecksTheCertificateUnlessToldNotTo) {
+  FW_REQUIRE_BINARY(nginxBin, "nginx");
+  FW_REQUIRE_BINARY(opensslBin, "openssl");
+  TempDir certDir{"fw-cli-certs"};
+  TestCertificates certs = makeTestCertificates(certDir.path(), opensslBin);
+  ASSERT_TRUE(certs.error.empty()) << certs.error;
+  NginxServer nginx;
+  std::string data = pattern(2 * 1024 * 1024 + 3, 4);
+  nginx.addFile("s.bin", data);
+  size_t site = nginx.addTlsSite(certs.valid.cert, certs.valid.key);
+  ASSERT_TRUE(nginx.start(nginxBin)) << nginx.error();
+  std::string url = "https://127.0.0.1:" + std::to_string(nginx.tlsSites()[site].port) + "/s.bin";
+  std::string db = home.file("tls.npd");
+
+  // The test's own authority is not in the system's trust store.
+  CliProcess refused(home.path(), {"-d", out.path(), "--db", db, "--retries", "0", url});
+  EXPECT_EQ(refused.wait(), 1) << refused.output();
+  EXPECT_NE(refused.output().find("SSL Error occured!"), std::string::npos) << refused.output();
+
+  CliProcess accepted(home.path(), {"-s", "4", "-d", out.path(), "--db", home.file("tls2.npd"),
+                                    "--no-verify", url});
+  EXPECT_EQ(accepted.wait(), 0) << accepted.output();
+  EXPECT_TRUE(readFileText(out.file("s.bin")) == data);
 }
 
 }  // namespace
