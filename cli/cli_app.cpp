@@ -224,6 +224,8 @@ void CliRun::onJobEnded(JobRecord& job, bool complete) {
     m_view.event("stopped: " + job.fileName);
   }
   save();
+  // No need to wait for the monitor's next tick when this was the last job.
+  if (m_loop && allEnded()) m_loop->quit(m_interrupted ? kExitInterrupted : 0);
 }
 
 void CliRun::onSignal() {
