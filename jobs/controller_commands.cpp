@@ -102,6 +102,9 @@ intptr_t JobController::command(uint32_t code, intptr_t arg) {
           m_reapPending = true;
         }
       }
+      // The run ends as soon as its last Role has gone, not at the next tick: a
+      // finished download should not wait up to a second to be reported.
+      if (m_job.activeRoles == 0) loop().post(this, kMsgLastRoleDone);
       return 1;
     }
     case CtlOfferFileName:

@@ -12,23 +12,31 @@
 
 namespace fw {
 
-void JobController::tick() {
-  if (m_reapPending) {
-    m_reapPending = false;
-    std::vector<RoleSlot> dead;
-    for (auto it = m_roles.begin(); it != m_roles.end();) {
-      if (it->rec->done) {
-        dead.push_back(std::move(*it));
-        it = m_roles.erase(it);
-      } else {
-        ++it;
-      }
-    }
-    for (RoleSlot& s : dead) {
-      finishSlot(s, kStopUser);
-      m_endReason = s.rec->outcome;
+void JobController::reap() {
+  if (!m_reapPending) return;
+  m_reapPending = false;
+  std::vector<RoleSlot> dead;
+  for (auto it = m_roles.begin(); it != m_roles.end();) {
+    if (it->rec->done) {
+      dead.push_back(std::move(*it));
+      it = m_roles.erase(it);
+    } else {
+      ++it;
     }
   }
+  for (RoleSlot& s : dead) {
+    finishSlot(s, kStopUser);
+    m_endReason = s.rec->outcome;
+  }
+}
+
+void JobController::endIfLastRoleGone() {
+  reap();
+  if (m_running && m_job.activeRoles == 0 && m_roles.empty()) end();
+}
+
+void JobController::tick() {
+  reap();
   if (m_shared.ctlFlags & ctlflags::kFlowing) m_job.elapsedSeconds++;
   {
     LockGuard g(m_storage->speedLock);

@@ -82,6 +82,9 @@ LResult JobController::handleMessage(MessageId msg, WParam w, LParam l) {
     case kMsgTimer:
       if (w == kControllerTimerId) tick();
       return 0;
+    case kMsgLastRoleDone:
+      endIfLastRoleGone();
+      return 0;
     default:
       return 0;
   }

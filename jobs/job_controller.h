@@ -61,6 +61,8 @@ inline constexpr int kLookupDone = 16;
 inline constexpr int kLookupFailed = 17;
 
 inline constexpr int kControllerTimerId = 21;
+// Posted to itself when the last Role has declared itself done.
+inline constexpr MessageId kMsgLastRoleDone = 0x0BE5;
 inline constexpr int kMaxRolesPerJob = 128;
 
 // Argument of CtlGetLogin: url, referer, userName, password.
@@ -151,6 +153,9 @@ class JobController final : public Window {
   void nextAltUrl(TextBuffer& buf);
   void appendLog(RoleRecord& role, const LogLineRecord& line);
   void end();
+  // Frees the Roles that declared themselves done.
+  void reap();
+  void endIfLastRoleGone();
   bool runComplete() const;
   void runAfterDownloadProgram();
   void offerFileName(const std::string& name);
