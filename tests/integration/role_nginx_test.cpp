@@ -61,7 +61,8 @@ INSTANTIATE_TEST_SUITE_P(Sizes, RoleNginx,
                                            NginxCase{"Small", 5000, 1, false, 1, 1},
                                            NginxCase{"TwoMiBOneRole", 2 << 20, 1, true, 1, 1},
                                            NginxCase{"TwoMiBFourRoles", 2 << 20, 4, true, 4, 4},
-                                           NginxCase{"ThreeMiBEightRoles", 3 << 20, 8, true, 8, 8}),
+                                           NginxCase{"ThreeMiBEightRoles", 3 << 20, 8, true, 8, 8},
+                                           NginxCase{"Large15Roles", 256u << 20, 15, false, 2, 15}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(RoleNginxTls, HttpsOverFourRoles) {
