@@ -106,6 +106,13 @@ int RoleWorker::doHttpHead() {
       return fail(kResultClose);
     }
   }
+  // The plain-HTTP line sender takes at most 2,045 bytes. Sending nothing and waiting
+  // out the data time-out, only to retry the same request for ever, would hide the
+  // reason: the Role ends with an error that says it.
+  if (!m_tls && request.size() > kMaxPlainRequest) {
+    log(kLogError, "Request too long (" + std::to_string(request.size()) + " bytes), not sent.");
+    return fail(kResultError);
+  }
   request += "\r\n";
   int sent =
       m_tls ? m_tls->write(request.data(), request.size())

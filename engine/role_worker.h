@@ -35,6 +35,8 @@ inline constexpr int kStepConnect = 4;
 inline constexpr int kStepHttpHead = 26;
 inline constexpr int kStepHttpBody = 30;
 inline constexpr int kStepLine = 31;
+// Longest request text the plain-HTTP line sender sends.
+inline constexpr size_t kMaxPlainRequest = 2045;
 
 class TlsSession;
 class ByteSource;

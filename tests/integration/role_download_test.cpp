@@ -229,6 +229,18 @@ INSTANTIATE_TEST_SUITE_P(
                   {"GET /d.bin", "GET /d.bin"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST(RoleDownload, ARequestLongerThanTheLineSenderTakesEndsTheRoleWithItsReason) {
+  FaultServer server(R"({"files": {"/a/data.bin": {"size": 1000}}})");
+  ASSERT_TRUE(server.ok());
+  DownloadRig rig;
+  rig.job.url = server.url("/a/data.bin?" + std::string(2100, 'q'));
+  ASSERT_TRUE(rig.run(30));
+  EXPECT_FALSE(rig.host.lastComplete);
+  EXPECT_TRUE(rig.logged("not sent.")) << "the reason is in the log";
+  EXPECT_TRUE(rig.logged("Error occured!"));
+  EXPECT_TRUE(server.requests().empty()) << "nothing of the request went out";
+}
+
 TEST(RoleDownload, HostNameIsLookedUpThroughTheController) {
   FaultServer server(R"({"files": {"/d.bin": {"size": 20000}}})");
   ASSERT_TRUE(server.ok());
