@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <vector>
 
 namespace fw {
@@ -42,15 +43,24 @@ bool writeFileAtomically(const std::string& path, std::string_view data,
   std::string tmpl = folder + "/." + baseOf(path) + ".XXXXXX";
   std::vector<char> name(tmpl.begin(), tmpl.end());
   name.push_back('\0');
-  int fd = ::mkostemp(name.data(), O_CLOEXEC);
-  if (fd < 0) return false;
-  bool ok = ::fchmod(fd, options.mode) == 0 && writeAll(fd, data, options) && ::fsync(fd) == 0;
-  ok = (::close(fd) == 0) && ok;
-  if (ok) ok = ::rename(name.data(), path.c_str()) == 0;
-  if (!ok) {
-    ::unlink(name.data());
+  auto fail = [&](const std::string& what, int e) {
+    if (options.error) *options.error = what + ": " + std::strerror(e ? e : EIO);
     return false;
+  };
+  int fd = ::mkostemp(name.data(), O_CLOEXEC);
+  if (fd < 0) return fail("cannot create a temporary file beside " + path, errno);
+  const std::string tmp = name.data();
+  auto abandon = [&](const std::string& what, int e) {
+    ::unlink(tmp.c_str());
+    return fail(what, e);
+  };
+  if (::fchmod(fd, options.mode) != 0 || !writeAll(fd, data, options) || ::fsync(fd) != 0) {
+    int e = errno;
+    ::close(fd);
+    return abandon("cannot write " + tmp, e);
   }
+  if (::close(fd) != 0) return abandon("cannot close " + tmp, errno);
+  if (::rename(tmp.c_str(), path.c_str()) != 0) return abandon("cannot replace " + path, errno);
   // The rename itself must survive a crash too.
   int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dirFd >= 0) {
@@ -60,14 +70,20 @@ bool writeFileAtomically(const std::string& path, std::string_view data,
   return true;
 }
 
-int readWholeFile(const std::string& path, std::string& out) {
+int readWholeFile(const std::string& path, std::string& out, int* err) {
   out.clear();
+  auto fail = [&](int e) {
+    if (err) *err = e;
+    out.clear();
+    return 0;
+  };
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return 0;
+  if (fd < 0) return fail(errno);
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    int e = S_ISDIR(st.st_mode) ? EISDIR : (errno ? errno : EINVAL);
     ::close(fd);
-    return 0;
+    return fail(e);
   }
   out.reserve(static_cast<size_t>(st.st_size));
   char buf[65536];
@@ -75,14 +91,15 @@ int readWholeFile(const std::string& path, std::string& out) {
     ssize_t n = ::read(fd, buf, sizeof buf);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
+      int e = errno;
       ::close(fd);
-      out.clear();
-      return 0;
+      return fail(e);
     }
     if (n == 0) break;
     out.append(buf, static_cast<size_t>(n));
   }
   ::close(fd);
+  if (err) *err = 0;
   return 1;
 }
 

@@ -1,5 +1,7 @@
 #include "platform/file_lock.h"
 
+#include "platform/atomic_file.h"
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -45,27 +47,7 @@ FileSignature fileSignature(const std::string& path) {
 }
 
 bool readFileContents(const std::string& path, std::string& out, int& err) {
-  out.clear();
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    err = errno;
-    return false;
-  }
-  char buf[16384];
-  while (true) {
-    ssize_t n = ::read(fd, buf, sizeof buf);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      err = errno;
-      ::close(fd);
-      return false;
-    }
-    if (n == 0) break;
-    out.append(buf, static_cast<size_t>(n));
-  }
-  ::close(fd);
-  err = 0;
-  return true;
+  return readWholeFile(path, out, &err) == 1;
 }
 
 std::string parentDir(const std::string& path) {
@@ -77,47 +59,10 @@ std::string parentDir(const std::string& path) {
 
 bool writeFileReplacing(const std::string& path, std::string_view data, mode_t mode,
                         std::string* error) {
-  auto fail = [&](const std::string& what, int e) {
-    if (error) *error = what + ": " + std::strerror(e);
-    return false;
-  };
-  std::string tmpl = path + ".XXXXXX";
-  int fd = ::mkostemp(tmpl.data(), O_CLOEXEC);
-  if (fd < 0) return fail("cannot create a temporary file beside " + path, errno);
-  auto abandon = [&](const std::string& what) {
-    int e = errno;
-    ::close(fd);
-    ::unlink(tmpl.c_str());
-    return fail(what, e);
-  };
-  if (::fchmod(fd, mode) != 0) return abandon("cannot set the mode of " + tmpl);
-  size_t done = 0;
-  while (done < data.size()) {
-    ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return abandon("cannot write " + tmpl);
-    }
-    done += static_cast<size_t>(n);
-  }
-  if (::fsync(fd) != 0) return abandon("cannot flush " + tmpl);
-  if (::close(fd) != 0) {
-    int e = errno;
-    ::unlink(tmpl.c_str());
-    return fail("cannot close " + tmpl, e);
-  }
-  if (::rename(tmpl.c_str(), path.c_str()) != 0) {
-    int e = errno;
-    ::unlink(tmpl.c_str());
-    return fail("cannot rename " + tmpl + " to " + path, e);
-  }
-  // The rename itself is durable only once the folder is flushed.
-  int dfd = ::open(parentDir(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dfd >= 0) {
-    ::fsync(dfd);
-    ::close(dfd);
-  }
-  return true;
+  AtomicWriteOptions options;
+  options.mode = mode;
+  options.error = error;
+  return writeFileAtomically(path, data, options);
 }
 
 }  // namespace fw
