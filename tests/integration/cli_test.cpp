@@ -201,6 +201,23 @@ TEST_F(CliTest, ResumeAfterInterruptOrKillEndsWithTheExactBytes) {
   EXPECT_TRUE(readFileText(target) == data) << "size " << fileSize(target) << "\n" << last.output();
 }
 
+TEST_F(CliTest, ManualLimitHoldsEveryRoleToTheBudgetOfEachSecond) {
+  FW_REQUIRE_BINARY(nginxBin, "nginx");
+  NginxServer nginx;
+  std::string data = pattern(3000, 6);
+  nginx.addFile("l.bin", data);
+  ASSERT_TRUE(nginx.start(nginxBin)) << nginx.error();
+  auto t0 = std::chrono::steady_clock::now();
+  CliProcess p(home.path(), {"-s", "2", "--limit", "600", "-d", out.path(), "--db",
+                             home.file("l.npd"), url(nginx, "l.bin")});
+  EXPECT_EQ(p.wait(), 0) << p.output();
+  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+  EXPECT_TRUE(readFileText(out.file("l.bin")) == data);
+  // The response head is read before the budget applies, and with it up to 1 KiB of the
+  // body; the remaining 2 KiB or more at 600 bytes a second need at least three refills.
+  EXPECT_GE(seconds, 2.9) << p.output();
+}
+
 TEST_F(CliTest, HttpsChecksTheCertificateUnlessToldNotTo) {
   FW_REQUIRE_BINARY(nginxBin, "nginx");
   FW_REQUIRE_BINARY(opensslBin, "openssl");
