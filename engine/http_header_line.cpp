@@ -85,13 +85,13 @@ void contentRange(std::string_view value, UrlParts& parts) {
   for (char& c : low) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   size_t bytes = low.find("bytes");
   if (bytes == std::string::npos) return;
-  std::string_view spec = trim(std::string_view(low).substr(bytes + 5));
-  size_t dash = spec.find('-');
+  std::string_view rangeText = trim(std::string_view(low).substr(bytes + 5));
+  size_t dash = rangeText.find('-');
   if (dash == std::string_view::npos) return;
-  size_t slash = spec.find('/', dash + 1);
+  size_t slash = rangeText.find('/', dash + 1);
   if (slash == std::string_view::npos) return;
-  int64_t first = leadingNumber(spec.substr(0, dash));
-  int64_t last = leadingNumber(spec.substr(dash + 1, slash - dash - 1));
+  int64_t first = leadingNumber(rangeText.substr(0, dash));
+  int64_t last = leadingNumber(rangeText.substr(dash + 1, slash - dash - 1));
   parts.contentLength = (last >= first ? last - first : first - last) + 1;
 }
 

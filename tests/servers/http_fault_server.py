@@ -82,67 +82,67 @@ class Handler(socketserver.BaseRequestHandler):
             if ":" in l:
                 k, v = l.split(":", 1)
                 headers[k.strip().lower()] = v.strip()
-        spec = st.files.get(path)
-        if spec is None:
+        entry = st.files.get(path)
+        if entry is None:
             self.request.sendall(b"HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\nConnection: close\r\n\r\n")
             return
         n = st.hit(path)
-        times = spec.get("times", 1 << 30)
+        times = entry.get("times", 1 << 30)
         faulty = n < times
-        version = "HTTP/1.0" if spec.get("http10") else "HTTP/1.1"
-        if "status" in spec and faulty:
+        version = "HTTP/1.0" if entry.get("http10") else "HTTP/1.1"
+        if "status" in entry and faulty:
             extra = ""
-            if "location" in spec:
+            if "location" in entry:
                 own = "http://127.0.0.1:%d" % self.server.server_address[1]
-                extra = "Location: %s\r\n" % spec["location"].replace("PORT_ABS", own)
+                extra = "Location: %s\r\n" % entry["location"].replace("PORT_ABS", own)
             self.request.sendall(("%s %d X\r\n%sContent-Length: 0\r\nConnection: close\r\n\r\n"
-                                  % (version, spec["status"], extra)).encode())
+                                  % (version, entry["status"], extra)).encode())
             return
-        size = spec.get("size", 0)
-        served_size = spec.get("changed_size", size) if faulty else size
+        size = entry.get("size", 0)
+        served_size = entry.get("changed_size", size) if faulty else size
         data = st.body(size)
         if served_size != size:
             data = st.body(served_size)
         start = 0
         rng = headers.get("range")
         head = []
-        if spec.get("chunked"):
+        if entry.get("chunked"):
             head.append("HTTP/1.1 200 OK")
             head.append("Transfer-Encoding: chunked")
-        elif rng and not spec.get("http10") and not (spec.get("ignore_range") and faulty):
+        elif rng and not entry.get("http10") and not (entry.get("ignore_range") and faulty):
             start = int(rng.split("=")[1].split("-")[0])
-            shown = start + (spec.get("range_start_shift", 0) if faulty else 0)
-            total = served_size + (spec.get("total_shift", 0) if faulty else 0)
+            shown = start + (entry.get("range_start_shift", 0) if faulty else 0)
+            total = served_size + (entry.get("total_shift", 0) if faulty else 0)
             head.append("HTTP/1.1 206 Partial Content")
             head.append("Content-Range: bytes %d-%d/%d" % (shown, served_size - 1, total))
             head.append("Content-Length: %d" % (served_size - start))
         else:
             head.append("%s 200 OK" % version)
             head.append("Content-Length: %d" % served_size)
-        if "disposition" in spec:
-            head.append('Content-Disposition: attachment; filename="%s"' % spec["disposition"])
+        if "disposition" in entry:
+            head.append('Content-Disposition: attachment; filename="%s"' % entry["disposition"])
         head.append("Last-Modified: Sun, 06 Nov 1994 08:49:37 GMT")
         head.append("Connection: close")
         self.request.sendall(("\r\n".join(head) + "\r\n\r\n").encode())
-        if spec.get("close_after_head") and faulty:
+        if entry.get("close_after_head") and faulty:
             return
         body = data[start:]
-        if spec.get("chunked"):
+        if entry.get("chunked"):
             out = b""
             for i in range(0, len(body), 1000):
                 piece = body[i:i + 1000]
                 out += b"%x\r\n" % len(piece) + piece + b"\r\n"
             out += b"0\r\n\r\n"
-            self.send(out, spec.get("rate", 0))
+            self.send(out, entry.get("rate", 0))
             return
         limit = len(body)
-        if faulty and "drop_after" in spec:
-            limit = min(limit, spec["drop_after"])
-        if faulty and "stall_after" in spec:
-            limit = min(limit, spec["stall_after"])
-        self.send(body[:limit], spec.get("rate", 0))
-        if faulty and "stall_after" in spec:
-            time.sleep(spec.get("stall_ms", 5000) / 1000.0)
+        if faulty and "drop_after" in entry:
+            limit = min(limit, entry["drop_after"])
+        if faulty and "stall_after" in entry:
+            limit = min(limit, entry["stall_after"])
+        self.send(body[:limit], entry.get("rate", 0))
+        if faulty and "stall_after" in entry:
+            time.sleep(entry.get("stall_ms", 5000) / 1000.0)
         try:
             self.request.shutdown(socket.SHUT_RDWR)
         except OSError:
