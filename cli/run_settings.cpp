@@ -58,6 +58,7 @@ RunSettings applyCliOverrides(const CliOptions& o, const Settings& s) {
   role.userAgent = s.protocol.userAgent;
   role.userAgentText = s.protocol.userAgentText;
   role.ftpLoginMail = s.protocol.ftpLoginMail;
+  role.asciiMode = s.protocol.asciiMode;
   role.tlsVerify = o.noVerify ? 0 : s.protocol.tlsVerify;
   // A command-line download of a server that cannot resume still runs, on one connection.
   role.stillDownloadNonResumable = true;

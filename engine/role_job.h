@@ -39,6 +39,9 @@ struct RoleJob {
   std::atomic<uint32_t> retryCount{0};
   std::atomic<uint8_t> transferStartedSent{0};  // Role 1's CtlTransferStarted, once per run
   std::atomic<uint8_t> growSent{0};             // Role 2's CtlGrowToSplit, once per run
+  // The FTP Roles' own flag word (ftpctl bits of engine/role_ftp_steps.h). Kept apart from
+  // ctlFlags because both use bit 0x01 for different things.
+  std::atomic<uint32_t> ftpFlags{0};
 };
 
 }  // namespace fw

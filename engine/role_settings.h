@@ -25,6 +25,7 @@ struct RoleSettings {
   uint32_t userAgent = 4;                  // "UserAgent"
   std::string userAgentText;               // "UserAgentText"
   std::string ftpLoginMail;                // "FtpLoginMail"
+  std::string asciiMode = ".TXT";          // "ASCIIMode": extensions fetched as text
   uint32_t tlsVerify = 1;                  // check the server's certificate and name
   bool stillDownloadNonResumable = false;  // "GeneralCheck" 0x0002
   bool useDialup = false;                  // dial-up networking on

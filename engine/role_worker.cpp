@@ -7,6 +7,7 @@
 #include "engine/cache_writer.h"
 #include "engine/connection.h"
 #include "engine/control_codes.h"
+#include "engine/role_ftp_glue.h"
 #include "engine/target_file.h"
 #include "engine/text_buffer.h"
 #include "engine/tls_functions.h"
@@ -102,8 +103,18 @@ void RoleWorker::run() {
       case kStepEnd:
         doEnd();
         return;
+      case kStepFtpUser:
+      case kStepFtpPass:
+      case kStepFtpDirectory:
+      case kStepFtpType:
+      case kStepFtpSizeDate:
+      case kStepFtpData:
+      case kStepFtpRest:
+      case kStepFtpRetr:
+        step = doFtpStep(step);
+        break;
       default:
-        // A step this build does not run (the FTP steps): an error of the Role.
+        // A step number no path leads to: an error of the Role.
         step = fail(kResultError);
         break;
     }
@@ -174,6 +185,8 @@ void RoleWorker::dropRange() {
 }
 
 void RoleWorker::closeConnection() {
+  // The FTP session lets go of the control socket first: closing it is the Role's.
+  if (m_ftp) m_ftp->detach();
   if (m_tls) m_tls->close();
   m_tls.reset();
   m_plain.reset();
@@ -222,8 +235,26 @@ int RoleWorker::doConnect() {
   options.dataOutSec = m_sh.settings.dataOutSec;
   int got = EstablishConnection(m_r, m_fd, options, m_spill);
   if (got != 1) return fail(got);
-  if (m_r.target.protocol == kProtoFtp) return kStepFtpUser;
+  if (m_r.target.protocol == kProtoFtp) return doFtpWelcome();
   return kStepHttpHead;
+}
+
+int RoleWorker::doFtpWelcome() {
+  if (!m_ftp) m_ftp = std::make_unique<RoleFtpGlue>(m_r, m_sh, *m_buf, m_clock);
+  int code = m_ftp->attach(m_fd, m_spill);
+  m_spill.clear();
+  if (code == 220 || code == 120) return kStepFtpUser;
+  return fail(code);
+}
+
+int RoleWorker::doFtpStep(int step) {
+  if (!m_ftp) return fail(kResultError);
+  int code = 0;
+  int after = kStepUrl;
+  int next = m_ftp->step(step, code, after);
+  if (next == kStepDispatch) return fail(code);
+  if (next == kStepRetryPause) return retry(after);
+  return next;
 }
 
 std::string RoleWorker::positionText() {

@@ -40,6 +40,7 @@ inline constexpr size_t kMaxPlainRequest = 2045;
 
 class TlsSession;
 class ByteSource;
+class RoleFtpGlue;
 
 // The thread entry of a Role: runs it to its end. `role.shared`, `role.channel` and
 // `role.clock` must be set.
@@ -60,6 +61,8 @@ class RoleWorker {
   int judgeHead();
   int doHttpBody();
   int receiveChunked(ByteSource& source);
+  int doFtpWelcome();
+  int doFtpStep(int step);
   int doDispatch();
   int doRetryPause();
   void doEnd();
@@ -100,6 +103,7 @@ class RoleWorker {
   std::unique_ptr<TlsSession> m_tls;
   std::unique_ptr<ByteSource> m_plain;
   std::unique_ptr<ReceiveBuffer> m_buf;
+  std::unique_ptr<RoleFtpGlue> m_ftp;  // made when the Role first reaches an FTP server
   ResponseHeadReader m_head;
   ChunkedDecoder m_chunked;
 };

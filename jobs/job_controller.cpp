@@ -41,6 +41,7 @@ int JobController::prepareRun(const RoleSettings& roleSettings, const EndingOpti
   m_shared.retryCount = 0;
   m_shared.transferStartedSent = 0;
   m_shared.growSent = 0;
+  m_shared.ftpFlags = 0;
   m_shared.settings = roleSettings;
   m_shared.dial = dial;
   m_shared.program = m_program != nullptr ? m_program : &m_ownProgram;

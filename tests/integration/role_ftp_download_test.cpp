@@ -1,0 +1,152 @@
+// Whole FTP downloads through the job controller and its Roles against the scripted
+// pyftpdlib server on 127.0.0.1.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "support/download_rig.h"
+#include "support/server_process.h"
+#include "support/temp_dir.h"
+
+namespace fw {
+namespace {
+
+using test::DownloadRig;
+using test::faultServerContent;
+
+class FtpServer {
+ public:
+  FtpServer(size_t size, std::vector<std::string> faults) : content(faultServerContent(size)) {
+    m_root.write("pub/data.bin", content);
+    port = test::freeTcpPort();
+    std::vector<std::string> argv = {"/usr/bin/python3",
+                                     FW_SOURCE_DIR "/tests/servers/ftp_fault_server.py",
+                                     std::to_string(port), m_root.path()};
+    argv.insert(argv.end(), faults.begin(), faults.end());
+    m_ok = m_proc.start(argv, m_logDir.file("server.log")) && test::waitForTcpPort(port, 10000);
+  }
+  ~FtpServer() { m_proc.stop(); }
+  bool ok() const { return m_ok; }
+  std::string url() const { return "ftp://127.0.0.1:" + std::to_string(port) + "/pub/data.bin"; }
+  std::string log() const { return test::readFileText(m_logDir.file("server.log")); }
+
+  std::string content;
+  int port = 0;
+
+ private:
+  test::TempDir m_root{"fwftproot"};
+  test::TempDir m_logDir{"fwftplog"};
+  test::ServerProcess m_proc;
+  bool m_ok = false;
+};
+
+bool pyftpdlibMissing() {
+  return std::system("/usr/bin/python3 -c 'import pyftpdlib' 2>/dev/null") != 0;
+}
+
+#define REQUIRE_PYFTPDLIB()                                            \
+  do {                                                                 \
+    if (pyftpdlibMissing()) {                                          \
+      if (test::runningInCi()) FAIL() << "python3-pyftpdlib missing";  \
+      GTEST_SKIP() << "python3-pyftpdlib missing (install it to run)"; \
+    }                                                                  \
+  } while (0)
+
+int countLogged(const DownloadRig& rig, const std::string& text) {
+  int n = 0;
+  for (const std::string& l : rig.logLines()) n += l.find(text) != std::string::npos ? 1 : 0;
+  return n;
+}
+
+std::string allLines(const DownloadRig& rig) {
+  std::string out;
+  for (const std::string& l : rig.logLines()) out += l + "\n";
+  return out;
+}
+
+// Passive data connections come from the proxy record the job names.
+void usePassive(DownloadRig& rig) {
+  ProxyRecord direct;
+  direct.flags = proxyflags::kPassive;
+  rig.host.proxies.push_back(direct);
+  rig.job.ftpProxy = 1;
+}
+
+struct WholeCase {
+  const char* name;
+  bool passive;
+  std::vector<std::string> faults;
+};
+
+class RoleFtpWhole : public ::testing::TestWithParam<WholeCase> {};
+
+TEST_P(RoleFtpWhole, OneRoleFetchesTheExactFile) {
+  REQUIRE_PYFTPDLIB();
+  const WholeCase& c = GetParam();
+  FtpServer server(150000, c.faults);
+  ASSERT_TRUE(server.ok()) << server.log();
+  DownloadRig rig;
+  if (c.passive) usePassive(rig);
+  rig.job.url = server.url();
+  ASSERT_TRUE(rig.run(30)) << allLines(rig);
+  EXPECT_TRUE(rig.host.lastComplete) << allLines(rig);
+  EXPECT_EQ(rig.job.fileName, "data.bin");
+  EXPECT_TRUE(rig.finalBytes() == server.content) << allLines(rig);
+  EXPECT_FALSE(rig.tempFileExists());
+  EXPECT_EQ(rig.job.downloaded, 150000);
+  EXPECT_EQ(rig.job.fileSize, 150000);
+  EXPECT_TRUE(rig.logged("Login Successful"));
+  EXPECT_TRUE(rig.logged("TYPE I"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, RoleFtpWhole,
+                         ::testing::Values(WholeCase{"active", false, {}},
+                                           WholeCase{"passive", true, {}},
+                                           WholeCase{"loginWithoutPass", true, {"user230"}},
+                                           WholeCase{"multilineLogin", false, {"multiline230"}}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Several Roles each fetch their own range with a restart offset; the file is whole and
+// in order.
+TEST(RoleFtpSplit, ThreeRolesFetchRangesWithRest) {
+  REQUIRE_PYFTPDLIB();
+  FtpServer server(3u << 20, {});
+  ASSERT_TRUE(server.ok()) << server.log();
+  DownloadRig rig;
+  usePassive(rig);
+  rig.job.url = server.url();
+  rig.job.splitCount = 3;
+  ASSERT_TRUE(rig.run(60)) << allLines(rig);
+  EXPECT_TRUE(rig.host.lastComplete) << allLines(rig);
+  EXPECT_TRUE(rig.finalBytes() == server.content) << "size " << rig.finalBytes().size();
+  EXPECT_EQ(rig.job.downloaded, 3 << 20);
+  EXPECT_GE(rig.rolesStarted(), 2);
+  // A range starting past byte 0 is only fetched after a restart offset.
+  int rests = 0;
+  for (const std::string& l : rig.logLines()) {
+    size_t at = l.find("REST ");
+    if (at != std::string::npos && l.compare(at, 6, "REST 0") != 0) ++rests;
+  }
+  EXPECT_GE(rests, 1) << allLines(rig);
+}
+
+// A server that refuses every form of the fetch command: the Role tries the five forms,
+// then ends with an error and the job is not complete.
+TEST(RoleFtpRefused, RetrRefusedFiveTimesEndsTheJob) {
+  REQUIRE_PYFTPDLIB();
+  FtpServer server(20000, {"retr550"});
+  ASSERT_TRUE(server.ok()) << server.log();
+  DownloadRig rig;
+  usePassive(rig);
+  rig.job.url = server.url();
+  ASSERT_TRUE(rig.run(30)) << allLines(rig);
+  EXPECT_FALSE(rig.host.lastComplete);
+  EXPECT_EQ(countLogged(rig, "RETR "), 5) << allLines(rig);
+  EXPECT_TRUE(rig.logged("Error occured!")) << allLines(rig);
+  EXPECT_EQ(rig.job.flags & jobflags::kComplete, 0);
+  EXPECT_EQ(rig.job.downloaded, 0);
+}
+
+}  // namespace
+}  // namespace fw
