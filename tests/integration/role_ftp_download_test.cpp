@@ -100,12 +100,18 @@ TEST_P(RoleFtpWhole, OneRoleFetchesTheExactFile) {
   EXPECT_TRUE(rig.logged("TYPE I"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Modes, RoleFtpWhole,
-                         ::testing::Values(WholeCase{"active", false, {}},
-                                           WholeCase{"passive", true, {}},
-                                           WholeCase{"loginWithoutPass", true, {"user230"}},
-                                           WholeCase{"multilineLogin", false, {"multiline230"}}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Modes, RoleFtpWhole,
+    ::testing::Values(WholeCase{"active", false, {}}, WholeCase{"passive", true, {}},
+                      WholeCase{"loginWithoutPass", true, {"user230"}},
+                      WholeCase{"multilineLogin", false, {"multiline230"}},
+                      // The announced address is unreachable: the Role goes to the control
+                      // connection's peer.
+                      WholeCase{"pasvAnnouncesOtherHost", true, {"pasv-other"}},
+                      // Every session breaks after 40000 bytes: each retry resumes where
+                      // the last one stopped.
+                      WholeCase{"resumesAfterDrops", true, {"drop=40000"}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // Several Roles each fetch their own range with a restart offset; the file is whole and
 // in order.
