@@ -110,7 +110,9 @@ INSTANTIATE_TEST_SUITE_P(
                       WholeCase{"pasvAnnouncesOtherHost", true, {"pasv-other"}},
                       // Every session breaks after 40000 bytes: each retry resumes where
                       // the last one stopped.
-                      WholeCase{"resumesAfterDrops", true, {"drop=40000"}}),
+                      WholeCase{"resumesAfterDrops", true, {"drop=40000"}},
+                      // No restart offsets: the file comes in one piece from byte 0.
+                      WholeCase{"serverWithoutRest", true, {"rest502"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Several Roles each fetch their own range with a restart offset; the file is whole and
