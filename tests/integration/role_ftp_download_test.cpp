@@ -139,6 +139,32 @@ TEST(RoleFtpSplit, ThreeRolesFetchRangesWithRest) {
   EXPECT_GE(rests, 1) << allLines(rig);
 }
 
+// A job stopped by the user keeps its partial file; the next run logs in again, reopens
+// it and fetches the rest from where the first run stopped.
+TEST(RoleFtpStop, StopThenRestartResumesWithTheRightBytes) {
+  REQUIRE_PYFTPDLIB();
+  FtpServer server(300000, {"rate=100000"});
+  ASSERT_TRUE(server.ok()) << server.log();
+  DownloadRig rig;
+  usePassive(rig);
+  rig.job.url = server.url();
+  rig.everySecond = [](JobController& ctl, int s) {
+    if (s == 2) ctl.command(CtlStopAll, 0);
+  };
+  ASSERT_TRUE(rig.run(30)) << allLines(rig);
+  EXPECT_FALSE(rig.host.lastComplete);
+  EXPECT_TRUE(rig.tempFileExists());
+  EXPECT_TRUE(rig.logged("Thread Caclled by user")) << allLines(rig);
+  const int64_t partial = rig.job.downloaded;
+  EXPECT_GT(partial, 0);
+  EXPECT_LT(partial, 300000);
+  rig.everySecond = nullptr;
+  ASSERT_TRUE(rig.run(30)) << allLines(rig);
+  EXPECT_TRUE(rig.host.lastComplete) << allLines(rig);
+  EXPECT_TRUE(rig.finalBytes() == server.content);
+  EXPECT_TRUE(rig.logged("REST " + std::to_string(partial))) << allLines(rig);
+}
+
 // A server that refuses every form of the fetch command: the Role tries the five forms,
 // then ends with an error and the job is not complete.
 TEST(RoleFtpRefused, RetrRefusedFiveTimesEndsTheJob) {

@@ -12,12 +12,13 @@ Faults:
   mdtm-changed   "MDTM" reports a different date on every call
   drop=N         the data connection of "RETR" is closed after N bytes
   pasv-other     the 227 reply announces 10.255.255.1 instead of the real address
+  rate=N         data connections send at most N bytes a second
 Prints "READY" once listening.
 """
 import sys
 
 from pyftpdlib.authorizers import DummyAuthorizer
-from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.handlers import FTPHandler, ThrottledDTPHandler
 from pyftpdlib.servers import FTPServer
 
 
@@ -95,6 +96,11 @@ def main():
             return FTPHandler.push_dtp_data(self, data, isproducer, file, cmd)
 
     Handler.authorizer = authorizer
+    for f in faults:
+        if f.startswith("rate="):
+            class Throttled(ThrottledDTPHandler):
+                write_limit = int(f.split("=", 1)[1])
+            Handler.dtp_handler = Throttled
     Handler.passive_ports = None
     if "pasv-other" in faults:
         Handler.masquerade_address = "10.255.255.1"
