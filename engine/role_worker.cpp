@@ -421,9 +421,11 @@ int RoleWorker::doRetryPause() {
 }
 
 void RoleWorker::doEnd() {
+  // The buffer is handed over while the Role still holds its range, so that a save in
+  // between knows which range its bytes are missing from.
+  if (flushBuffer() != 1) m_r.outcome = 3;
   dropRange();
   closeConnection();
-  if (flushBuffer() != 1) m_r.outcome = 3;
   if (isLastRole()) {
     ctl(CtlTransferStopped);
     if (flushCache(m_st, &m_r) != 1) m_r.outcome = 3;
