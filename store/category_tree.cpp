@@ -70,22 +70,8 @@ void CategoryTree::clear() {
   m_nextId = 0;
 }
 
-CategoryRecord* CategoryTree::createRoot(std::string name, std::string saveDir, uint8_t kind,
-                                         uint16_t icon) {
-  if (m_root || m_nextId >= kCategoryIdLimit) return nullptr;
-  auto* cat = new CategoryRecord;
-  cat->name = std::move(name);
-  cat->saveDir = std::move(saveDir);
-  cat->kind = kind;
-  cat->icon = icon;
-  cat->id = cat->storedId = static_cast<uint16_t>(m_nextId++);
-  m_root = cat;
-  m_index[cat->id] = cat;
-  return cat;
-}
-
-CategoryRecord* CategoryTree::appendChild(CategoryRecord& parent, std::string name,
-                                          std::string saveDir, uint8_t kind, uint16_t icon) {
+CategoryRecord* CategoryTree::newCategory(std::string name, std::string saveDir, uint8_t kind,
+                                          uint16_t icon) {
   if (m_nextId >= kCategoryIdLimit) return nullptr;
   auto* cat = new CategoryRecord;
   cat->name = std::move(name);
@@ -94,7 +80,20 @@ CategoryRecord* CategoryTree::appendChild(CategoryRecord& parent, std::string na
   cat->icon = icon;
   cat->id = cat->storedId = static_cast<uint16_t>(m_nextId++);
   m_index[cat->id] = cat;
-  appendUnlinked(*cat, parent);
+  return cat;
+}
+
+CategoryRecord* CategoryTree::createRoot(std::string name, std::string saveDir, uint8_t kind,
+                                         uint16_t icon) {
+  if (m_root) return nullptr;
+  m_root = newCategory(std::move(name), std::move(saveDir), kind, icon);
+  return m_root;
+}
+
+CategoryRecord* CategoryTree::appendChild(CategoryRecord& parent, std::string name,
+                                          std::string saveDir, uint8_t kind, uint16_t icon) {
+  CategoryRecord* cat = newCategory(std::move(name), std::move(saveDir), kind, icon);
+  if (cat) appendUnlinked(*cat, parent);
   return cat;
 }
 

@@ -91,6 +91,8 @@ class CategoryTree {
 
  private:
   void freeCategory(CategoryRecord* cat);
+  // A new category with the next id, in the index but not linked. Null when ids ran out.
+  CategoryRecord* newCategory(std::string name, std::string saveDir, uint8_t kind, uint16_t icon);
 
   CategoryRecord* m_root = nullptr;
   std::map<uint16_t, CategoryRecord*> m_index;  // every category the tree owns
