@@ -21,6 +21,7 @@
 #include "platform/paths.h"
 #include "store/category_tree.h"
 #include "store/database_session.h"
+#include "store/directory_jobs.h"
 #include "store/job_database.h"
 #include "store/job_operations.h"
 
@@ -79,6 +80,8 @@ class CliRun {
   void addUrls();
   void collectUnfinished();
   void startJobs();
+  void startOne(JobRecord* job);
+  DirectoryAddCount onDirectoryListed(JobRecord& dirJob, const std::vector<DirectoryFile>& files);
   void onTimer(int id);
   void onJobEnded(JobRecord& job, bool complete);
   void onSignal();
@@ -182,20 +185,51 @@ void CliRun::collectUnfinished() {
 }
 
 void CliRun::startJobs() {
-  for (JobRecord* job : m_jobs) {
+  // A directory job adds to m_jobs while it runs; those start themselves.
+  std::vector<JobRecord*> given = m_jobs;
+  for (JobRecord* job : given) {
     if (jobComplete(*job)) {
       m_view.event("complete: " + job->fileName);
       continue;
     }
-    job->setStartMode(kStartImmediately);
-    int r = m_monitor->start(*job);
-    if (r < 1) {
-      m_view.event("failed: " + job->fileName + " (cannot start)");
-      m_failed.insert(job);
-    } else if (job->activeRoles > 0) {
-      m_view.event("started: " + job->fileName + "  " + job->url);
-    }
+    startOne(job);
   }
+}
+
+void CliRun::startOne(JobRecord* job) {
+  job->setStartMode(kStartImmediately);
+  int r = m_monitor->start(*job);
+  if (r < 1) {
+    m_view.event("failed: " + job->fileName + " (cannot start)");
+    m_failed.insert(job);
+  } else if (job->activeRoles > 0) {
+    m_view.event("started: " + job->fileName + "  " + job->url);
+  }
+}
+
+DirectoryAddCount CliRun::onDirectoryListed(JobRecord& dirJob,
+                                            const std::vector<DirectoryFile>& files) {
+  JobContext ctx{m_tree, m_settings, nullptr, nullptr, nullptr, {}, {}};
+  DirectoryJobsOutcome out;
+  addDirectoryJobs(ctx, dirJob, files, &out);
+  m_view.event("listed: " + dirJob.url + " (" + std::to_string(files.size()) + " file(s), " +
+               std::to_string(out.count.added) + " new, " +
+               std::to_string(out.count.duplicates) + " already in the database, " +
+               std::to_string(out.count.refused) + " refused)");
+  std::vector<JobRecord*> toStart = out.added;
+  // A file left unfinished by an earlier run of the same directory is finished now.
+  for (const DirectoryFile& f : files) {
+    JobRecord* old = m_tree.findJobByUrl(f.url);
+    if (old && !jobComplete(*old) && old->activeRoles == 0 &&
+        std::find(toStart.begin(), toStart.end(), old) == toStart.end())
+      toStart.push_back(old);
+  }
+  for (JobRecord* job : toStart) {
+    if (std::find(m_jobs.begin(), m_jobs.end(), job) != m_jobs.end()) continue;
+    track(job);
+    startOne(job);
+  }
+  return out.count;
 }
 
 bool CliRun::allEnded() const {
@@ -349,6 +383,9 @@ int CliRun::run() {
       },
       [this] { return m_dbPath; });
   m_host->onDatabaseChecks = [this](const CalendarTime& now) { m_autoSave->databaseChecks(now); };
+  m_host->onDirectoryListed = [this](JobRecord& dirJob, const std::vector<DirectoryFile>& files) {
+    return onDirectoryListed(dirJob, files);
+  };
   m_runner = std::make_unique<ControllerRunner>(
       *m_loop, *m_host, m_clock, m_env.roleEntry,
       [this](const JobRecord& job) { return runConfigFor(m_run, m_settings, job); });

@@ -55,6 +55,12 @@ void CliHost::runProgram(const std::vector<std::string>& argv) {
   if (!launchDetached(argv) && !argv.empty()) m_view.event("cannot start " + argv[0]);
 }
 
+DirectoryAddCount CliHost::directoryListed(JobRecord& dirJob,
+                                          const std::vector<DirectoryFile>& files) {
+  if (!onDirectoryListed) return DirectoryAddCount{0, 0, static_cast<int>(files.size())};
+  return onDirectoryListed(dirJob, files);
+}
+
 void CliHost::jobEnded(JobRecord& job, bool complete) {
   if (onJobEnded) onJobEnded(job, complete);
 }

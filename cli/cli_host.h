@@ -24,6 +24,9 @@ class CliHost final : public ControllerHost, public MonitorHost {
 
   // Called when a run has ended, after the controller's own Ending work.
   std::function<void(JobRecord&, bool complete)> onJobEnded;
+  // Called when an FTP directory job has listed its files; without it nothing is added.
+  std::function<DirectoryAddCount(JobRecord&, const std::vector<DirectoryFile>&)>
+      onDirectoryListed;
   // Called from the monitor's database tick (every 57 seconds).
   std::function<void(const CalendarTime&)> onDatabaseChecks;
 
@@ -46,6 +49,8 @@ class CliHost final : public ControllerHost, public MonitorHost {
   void requestDial() override {}
   void forwardToMain(intptr_t) override {}
   void runProgram(const std::vector<std::string>& argv) override;
+  DirectoryAddCount directoryListed(JobRecord& dirJob,
+                                    const std::vector<DirectoryFile>& files) override;
   void jobEnded(JobRecord& job, bool complete) override;
 
   // MonitorHost.

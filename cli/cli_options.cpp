@@ -128,6 +128,10 @@ CliParseResult parseCliOptions(const std::vector<std::string>& args) {
       if (!flag(o.list)) return fail("option " + name + " takes no value");
     } else if (name == "--log") {
       if (!flag(o.log)) return fail("option " + name + " takes no value");
+    } else if (name == "-r" || name == "--recursive") {
+      if (!flag(o.recursive)) return fail("option " + name + " takes no value");
+    } else if (name == "--ftp-category") {
+      if (!flag(o.ftpCategory)) return fail("option " + name + " takes no value");
     } else if (name == "--no-verify") {
       if (!flag(o.noVerify)) return fail("option " + name + " takes no value");
     } else if (name == "-s" || name == "--split") {
@@ -181,6 +185,7 @@ std::string cliUsage() {
 
 Downloads each URL over several connections and exits when every job has ended:
 0 all completed, 1 any failed, 2 bad arguments, 130 interrupted (resume with --resume).
+An ftp:// URL ending in "/" names a directory: each file in it is downloaded.
 
   -s, --split N        connections per file (1-15)
   -d, --dir DIR        save folder
@@ -195,6 +200,8 @@ Downloads each URL over several connections and exits when every job has ended:
       --retry-delay S  seconds between retries
       --timeout S      connect and data time-out in seconds
       --no-verify      do not check TLS certificates
+  -r, --recursive      FTP directories: sub-directories too, kept as folders
+      --ftp-category   FTP directories: file the jobs in a category named after it
       --db FILE        job database (default: the one the desktop program uses)
       --resume         run every unfinished job of the database
       --list           list the database's jobs

@@ -35,6 +35,8 @@ struct CliOptions {
   bool resume = false;
   bool list = false;
   bool log = false;
+  bool recursive = false;    // -r/--recursive: FTP directory jobs walk sub-directories
+  bool ftpCategory = false;  // --ftp-category: a category for each fetched FTP directory
   bool help = false;
   bool version = false;
 };

@@ -87,6 +87,8 @@ AddJobRequest addRequestFor(const CliOptions& o, const RunSettings& run, const s
   if (o.user) req.userName = *o.user;
   if (o.password) req.password = *o.password;
   if (run.cliProxyIndex) req.ftpProxy = req.httpProxy = run.cliProxyIndex;
+  if (o.recursive) req.extraFlags |= jobflags::kFtpSubdirs | jobflags::kFtpCreateDirs;
+  if (o.ftpCategory) req.extraFlags |= jobflags::kFtpCategory;
   return req;
 }
 

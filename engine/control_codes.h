@@ -31,6 +31,8 @@ enum ControlCode : uint32_t {
   CtlGetSaveDir = 518,
   CtlLookupHost = 630,  // lParam: HostLookupRequest* (engine/host_resolve.h)
   CtlShowSize = 631,
+  CtlDirectoryListed = 632,  // lParam: DirectoryHandOff* (jobs/directory_file.h); an FTP
+                             // directory job's files, made into jobs on the main thread
   CtlAssignRange = 3625,
   CtlDial = 3713,
   CtlGetUserAgentText = 3737,

@@ -3,6 +3,8 @@
 #include <cstdio>
 
 #include "engine/ftp_command.h"
+#include "engine/ftp_directory_url.h"
+#include "engine/ftp_directory_walk.h"
 #include "engine/ftp_listing.h"
 #include "engine/ftp_listing_exchange.h"
 #include "engine/ftp_log.h"
@@ -118,6 +120,8 @@ int ftpStepType(RoleRecord& role, FtpStepContext& ctx) {
 }
 
 int ftpStepSizeDate(RoleRecord& role, FtpStepContext& ctx) {
+  // A URL naming a directory has no file to size: its job lists the files instead.
+  if (isFtpDirectoryUrl(role.target.url)) return ftpStepDirectoryWalk(role, ctx);
   const std::string n = decodedPath(role);
   bool passive = role.proxy.flags & proxyflags::kPassive;
   std::string listing;

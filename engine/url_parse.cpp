@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "engine/ftp_directory_url.h"
 #include "engine/percent_decode.h"
 #include "engine/safe_file_name.h"
 
@@ -124,6 +125,8 @@ int parseUrl(std::string& text, UrlParts& parts, bool writeBack) {
   parts.fileName = safeFileName(fileNameOf(tail), "");
   if (writeBack) text = normalised;
   if (parts.fileName.empty()) parts.fileName = "index.htm";
+  // An FTP directory is listed, never stored: its name must not pass for a file's.
+  if (protocol == kProtoFtp && isFtpDirectoryUrl(t)) parts.fileName = ftpDirectoryJobName(t);
   if (web && parts.referer.empty()) {
     size_t last = parts.url.rfind('/');
     std::string_view base = parts.url;

@@ -16,7 +16,8 @@ namespace fw {
 // Writes protocol, host (lower-cased), port (the URL's or 80 / 443 / 21), user and
 // password (only when the URL carries credentials), path (from the first "/" after the
 // host, as written; left alone when there is none), fileName (last path component,
-// percent-decoded, query dropped, made safe by safeFileName(), "index.htm" when empty),
+// percent-decoded, query dropped, made safe by safeFileName(), "index.htm" when empty;
+// for an FTP URL naming a directory, ftpDirectoryJobName(), which ends in "/"),
 // and, for HTTP and HTTPS with an empty referer, referer = parts.url up to its last "/",
 // percent-decoded. parts.url itself is not touched.
 //

@@ -200,6 +200,12 @@ intptr_t JobController::command(uint32_t code, intptr_t arg) {
     case CtlLookupHost:
       if (arg == 0) return 0;
       return serveHostLookupRequest(loop(), id(), *reinterpret_cast<HostLookupRequest*>(arg));
+    case CtlDirectoryListed: {
+      if (arg == 0) return 0;
+      auto& handOff = *reinterpret_cast<DirectoryHandOff*>(arg);
+      handOff.count = m_host.directoryListed(m_job, handOff.files);
+      return handOff.count.added;
+    }
     case CtlShowSize:
       m_host.setRowCell(m_job, "Size", sizeCell(m_job, m_ending.sizeInBytes));
       if (m_shownEvent.isSet()) m_host.detailRefresh(m_job);

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "engine/cache_writer.h"
+#include "engine/ftp_directory_url.h"
 #include "engine/target_file.h"
 #include "jobs/after_download.h"
 #include "jobs/job_controller.h"
@@ -127,7 +128,8 @@ void JobController::end() {
     if (m_ending.soundsOn && !m_ending.successSound.empty())
       m_host.playSound(m_ending.successSound);
     if (!(m_job.flags2 & jobflags2::kDownloadAgain)) {
-      if (m_ending.runProgram && !m_ending.program.empty() &&
+      // A directory job leaves no file of its own to hand to the program.
+      if (m_ending.runProgram && !m_ending.program.empty() && !isFtpDirectoryUrl(m_job.url) &&
           extensionListed(m_job.fileName, m_ending.programTypes)) {
         m_host.runProgram(afterDownloadArgv(m_ending.program, m_ending.programArgs,
                                             m_job.saveDir + "/" + m_job.fileName));

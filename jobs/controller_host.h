@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/proxy_record.h"
+#include "jobs/directory_file.h"
 #include "jobs/job_record.h"
 
 namespace fw {
@@ -53,6 +54,12 @@ class ControllerHost {
 
   // Starts `argv[0]` with the given argument vector, detached, never through a shell.
   virtual void runProgram(const std::vector<std::string>& argv) = 0;
+
+  // An FTP directory job has listed its directory: `files` are to become jobs (filed as
+  // the job's options 0x0008 and 0x0010 say). Returns how many were added, already
+  // there, or refused. The Role that listed them waits for the answer.
+  virtual DirectoryAddCount directoryListed(JobRecord& dirJob,
+                                            const std::vector<DirectoryFile>& files) = 0;
 
   // The run has ended (after the row and category work of Ending); `complete` tells
   // how. The queue monitor uses it to start the next job.

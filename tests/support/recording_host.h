@@ -46,6 +46,11 @@ class RecordingHost : public ControllerHost {
   void requestDial() override { ++dialRequests; }
   void forwardToMain(intptr_t) override {}
   void runProgram(const std::vector<std::string>& argv) override { programs.push_back(argv); }
+  DirectoryAddCount directoryListed(JobRecord&, const std::vector<DirectoryFile>& files) override {
+    listedFiles.insert(listedFiles.end(), files.begin(), files.end());
+    ++listings;
+    return DirectoryAddCount{static_cast<int>(files.size()), 0, 0};
+  }
   void jobEnded(JobRecord&, bool complete) override {
     ++endings;
     lastComplete = complete;
@@ -59,6 +64,8 @@ class RecordingHost : public ControllerHost {
   std::vector<std::string> logLines, notices, sounds;
   std::vector<ProxyRecord> proxies;
   std::vector<std::vector<std::string>> programs;
+  std::vector<DirectoryFile> listedFiles;
+  int listings = 0;
   int endings = 0;
   bool lastComplete = false;
 };
