@@ -39,25 +39,29 @@ void WriteCache::setCapKB(int capKB) {
   m_capKB = std::clamp(capKB, kCacheCapMinKB, kCacheCapMaxKB);
 }
 
-void WriteCache::writeRecord(uint8_t* at, int64_t offset, const uint8_t* data, uint16_t length) {
+void WriteCache::writeRecord(uint8_t* block, int pos, int64_t offset, const uint8_t* data,
+                             uint16_t length) {
+  uint8_t* at = block + pos;
   uint64_t off = static_cast<uint64_t>(offset);
   for (int i = 0; i < 8; ++i) at[i] = static_cast<uint8_t>(off >> (8 * i));
   at[8] = static_cast<uint8_t>(length);
   at[9] = static_cast<uint8_t>(length >> 8);
   std::memcpy(at + kCacheRecordHeader, data, length);
+  int end = pos + kCacheRecordHeader + length;
+  if (end + kCacheRecordHeader <= kCacheBlockBytes) std::memset(block + end, 0, kCacheRecordHeader);
 }
 
 bool WriteCache::store(int64_t offset, const uint8_t* data, uint16_t length) {
   if (length == 0 || length > kCacheBlockData) return false;
   if (m_open && kCacheBlockData - m_openFill >= length) {
-    writeRecord(m_open->bytes + m_openFill, offset, data, length);
+    writeRecord(m_open->bytes, m_openFill, offset, data, length);
     m_openFill += kCacheRecordHeader + length;
     if (m_openFill + kCacheRecordHeader > kCacheBlockBytes - 1) m_open = nullptr;
     return true;
   }
   CacheBlock* b = takeBlock();
   if (!b) return false;
-  writeRecord(b->bytes, offset, data, length);
+  writeRecord(b->bytes, 0, offset, data, length);
   // The fuller of the two blocks is closed: a new block only becomes the open one when it
   // has more room left than the present open block.
   if (length < kCacheBlockData - kCacheRecordHeader &&
@@ -76,7 +80,6 @@ CacheBlock* WriteCache::takeBlock() {
   CacheBlock* b = m_free;
   if (b) {
     m_free = b->next;
-    std::memset(b->bytes, 0, sizeof b->bytes);
   } else {
     int64_t availKB = m_fs.availableMemoryKB();
     if (availKB >= 0 && kCacheHeadroomKB >= availKB) return nullptr;

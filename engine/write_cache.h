@@ -78,7 +78,10 @@ class WriteCache {
 
  private:
   CacheBlock* takeBlock();
-  static void writeRecord(uint8_t* at, int64_t offset, const uint8_t* data, uint16_t length);
+  // Writes a record at `pos` of `block` and ends the records after it, so that a reused
+  // block needs no clearing.
+  static void writeRecord(uint8_t* block, int pos, int64_t offset, const uint8_t* data,
+                          uint16_t length);
 
   FileSystem& m_fs;
   int m_capKB;

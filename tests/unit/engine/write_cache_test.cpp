@@ -128,7 +128,7 @@ TEST(WriteCache, CapOf16KBGivesTwoBlocksBeforeRefusing) {
   EXPECT_FALSE(cache.store(32768, data.data(), 16384));
   EXPECT_EQ(cache.blocksInUse(), 2);
 
-  // Released blocks come back zeroed before any new one is made.
+  // Released blocks are reused before any new one is made, and show none of their old records.
   CacheBlock* list = cache.detachInUse();
   cache.releaseBlock(list->next);
   cache.releaseBlock(list);
