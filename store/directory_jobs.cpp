@@ -96,6 +96,9 @@ int addDirectoryJobs(JobContext& ctx, const JobRecord& dirJob,
       out.count.refused++;
       continue;
     }
+    // "DFlags" may carry the directory bits as defaults for new jobs; they mean nothing
+    // to a file and would only confuse whoever edits this job later.
+    job->flags &= static_cast<uint16_t>(~directoryBits);
     out.added.push_back(job);
     out.count.added++;
   }
