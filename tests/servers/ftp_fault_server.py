@@ -13,6 +13,8 @@ Faults:
   drop=N         the data connection of "RETR" is closed after N bytes
   pasv-other     the 227 reply announces 10.255.255.1 instead of the real address
   rate=N         data connections send at most N bytes a second
+  hostile-list   every "LIST" answers with names that climb out of the directory
+                 or hold control bytes, beside one real file "ok.bin"
 Prints "READY" once listening.
 """
 import sys
@@ -77,6 +79,22 @@ def main():
                 Handler.mdtm_calls += 1
                 return self.respond("213 2024013112%02d%02d" % (Handler.mdtm_calls, 0))
             return FTPHandler.ftp_MDTM(self, path)
+
+        def ftp_LIST(self, path):
+            if "hostile-list" in faults:
+                stamp = " 1 ftp ftp %d Jan 10 12:30 %s"
+                lines = ["-rw-r--r--" + stamp % (5, "../../x"),
+                         "-rw-r--r--" + stamp % (5, "bad\x01name"),
+                         "-rw-r--r--" + stamp % (5, "cr\rname"),
+                         "-rw-r--r--" + stamp % (5, "/etc/passwd"),
+                         "drwxr-xr-x" + stamp % (0, ".."),
+                         "drwxr-xr-x" + stamp % (0, "../up"),
+                         "drwxr-xr-x" + stamp % (0, "."),
+                         "-rw-r--r--" + stamp % (5, "ok.bin")]
+                data = "".join(l + "\r\n" for l in lines).encode("latin-1")
+                self.push_dtp_data(data, isproducer=False, cmd="LIST")
+                return path
+            return FTPHandler.ftp_LIST(self, path)
 
         def pre_process_command(self, line, cmd, arg):
             self._raw_arg = arg or ""
