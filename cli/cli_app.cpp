@@ -30,6 +30,10 @@ namespace fw {
 namespace {
 
 constexpr int kRenderTimerId = 2;
+// A target file that was just made is recorded within this time, so that a kill soon
+// after it reopens the file on the next run instead of starting a second one beside it.
+constexpr int kTargetTimerId = 3;
+constexpr int kTargetCheckMs = 100;
 
 class CliWindow final : public Window {
  public:
@@ -88,6 +92,7 @@ class CliRun {
   bool allEnded() const;
   void save();
   void maybeSaveForProgress();
+  bool newTargetMade();
   std::vector<JobLine> liveLines() const;
   void track(JobRecord* job) {
     if (std::find(m_jobs.begin(), m_jobs.end(), job) == m_jobs.end()) m_jobs.push_back(job);
@@ -213,9 +218,8 @@ DirectoryAddCount CliRun::onDirectoryListed(JobRecord& dirJob,
   DirectoryJobsOutcome out;
   addDirectoryJobs(ctx, dirJob, files, &out);
   m_view.event("listed: " + dirJob.url + " (" + std::to_string(files.size()) + " file(s), " +
-               std::to_string(out.count.added) + " new, " +
-               std::to_string(out.count.duplicates) + " already in the database, " +
-               std::to_string(out.count.refused) + " refused)");
+               std::to_string(out.count.added) + " new, " + std::to_string(out.count.duplicates) +
+               " already in the database, " + std::to_string(out.count.refused) + " refused)");
   std::vector<JobRecord*> toStart = out.added;
   // A file left unfinished by an earlier run of the same directory is finished now.
   for (const DirectoryFile& f : files) {
@@ -325,13 +329,18 @@ void CliRun::save() {
   m_lastSaveMs = m_clock.monotonicMs();
 }
 
+bool CliRun::newTargetMade() {
+  bool made = false;
+  for (JobRecord* job : m_jobs) {
+    if (job->createTime.isSet() && m_targetSaved.insert(job).second) made = true;
+  }
+  return made;
+}
+
 void CliRun::maybeSaveForProgress() {
   int64_t progress = 0;
-  bool newTarget = false;
-  for (JobRecord* job : m_jobs) {
-    progress += job->downloaded;
-    if (job->createTime.isSet() && m_targetSaved.insert(job).second) newTarget = true;
-  }
+  for (JobRecord* job : m_jobs) progress += job->downloaded;
+  bool newTarget = newTargetMade();
   bool due = m_clock.monotonicMs() - m_lastSaveMs >= m_env.progressSaveSeconds * 1000LL;
   if (newTarget || (due && progress != m_savedProgress)) {
     m_savedProgress = progress;
@@ -354,6 +363,8 @@ void CliRun::onTimer(int id) {
     m_monitor->tick();
     if (!m_interrupted) maybeSaveForProgress();
     if (allEnded()) m_loop->quit(m_interrupted ? kExitInterrupted : 0);
+  } else if (id == kTargetTimerId) {
+    if (!m_interrupted && newTargetMade()) save();
   } else if (id == kRenderTimerId) {
     m_view.render(liveLines(), m_monitor->overallSpeed());
   }
@@ -406,6 +417,7 @@ int CliRun::run() {
   if (!allEnded()) {
     CliWindow window(*m_loop, [this](int id) { onTimer(id); });
     m_loop->setTimer(&window, kMonitorTimerId, 1000);
+    m_loop->setTimer(&window, kTargetTimerId, kTargetCheckMs);
     if (m_env.terminal) m_loop->setTimer(&window, kRenderTimerId, 500);
     if (m_env.signalFd >= 0)
       m_loop->watchFd(m_env.signalFd, POLLIN, [this](int, short) { onSignal(); });
