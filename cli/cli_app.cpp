@@ -1,5 +1,6 @@
 #include "cli/cli_app.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -314,9 +315,16 @@ void CliRun::save() {
       // Nothing of this run can be claimed: keep what the file said before.
       continue;
     }
+    // The sync can take seconds with much written; it works on a duplicate so that the
+    // Roles' writes (and a closing Role) are not held up behind it.
+    int syncFd = -1;
     {
       LockGuard g(st.cacheLock);
-      if (st.fileFd >= 0) ::fsync(st.fileFd);
+      if (st.fileFd >= 0) syncFd = ::fcntl(st.fileFd, F_DUPFD_CLOEXEC, 0);
+    }
+    if (syncFd >= 0) {
+      ::fsync(syncFd);
+      ::close(syncFd);
     }
     standIns[job] = std::move(copy);
   }
