@@ -6,6 +6,9 @@
 #include "platform/paths.h"
 
 namespace fw {
+
+static bool eachSettingsKeyIo(Registry& reg, Settings& s, int direction);
+
 namespace {
 
 constexpr RegRoot kRoot = RegRoot::CurrentUser;
@@ -78,9 +81,19 @@ class KeyIo {
 
 // Runs `body` on a copy of `record` inside one transaction; the record takes the copy
 // only when the registry could be read and written.
+// While settingsIo runs every key, they share its one transaction: a first start writes
+// the defaults back with one file replacement instead of one per key.
+thread_local RegTransaction* t_sharedTransaction = nullptr;
+
 template <class R>
 bool runKey(Registry& reg, const char* key, R& record, int direction,
             const std::function<void(KeyIo&, R&)>& body) {
+  if (RegTransaction* t = t_sharedTransaction) {
+    if (t->createKey(kRoot, key) != RegStatus::Ok) return false;
+    KeyIo io(*t, key, direction);
+    body(io, record);
+    return true;
+  }
   R work = record;
   RegStatus st = reg.transact([&](RegTransaction& t) {
     if (t.createKey(kRoot, key) != RegStatus::Ok) return false;
@@ -440,6 +453,21 @@ bool downSetSettingsIo(Registry& reg, DownSetSettings& s, int direction) {
 }
 
 bool settingsIo(Registry& reg, Settings& s, int direction) {
+  // The keys work on a copy that is taken only when the shared transaction was written.
+  Settings work = s;
+  bool ok = false;
+  RegStatus st = reg.transact([&](RegTransaction& t) {
+    t_sharedTransaction = &t;
+    ok = eachSettingsKeyIo(reg, work, direction);
+    t_sharedTransaction = nullptr;
+    return true;
+  });
+  if (st != RegStatus::Ok) return false;
+  if (direction == kSettingsLoad) s = std::move(work);
+  return ok;
+}
+
+static bool eachSettingsKeyIo(Registry& reg, Settings& s, int direction) {
   bool ok = generalSettingsIo(reg, s.general, direction);
   ok = connectionSettingsIo(reg, s.connection, direction) && ok;
   ok = protocolSettingsIo(reg, s.protocol, direction) && ok;
