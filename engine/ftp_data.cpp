@@ -101,6 +101,25 @@ int watchControl(FtpSession& session, RoleRecord& role, bool& done226) {
   return code;
 }
 
+// The server ended the transfer on the control connection (426 and the like) while bytes
+// it sent before may still wait in the data connection: they are good bytes of the file,
+// so the ones already there are taken before the loop ends with `code`. Bounded: only
+// what is ready now, and at most 256 reads.
+int drainThenEnd(FtpSession& session, FtpReceiveSink& sink, int code) {
+  for (int reads = 0; reads < 256; ++reads) {
+    int err = 0;
+    if (session.data->waitReadable(0, err) != 1) break;
+    char* dst = nullptr;
+    size_t room = sink.prepare(dst);
+    if (room == 0 || !dst) break;
+    long n = session.data->receive(dst, room, err);
+    if (n <= 0) break;
+    int r = sink.accepted(static_cast<size_t>(n));
+    if (r != 0) return r;
+  }
+  return code;
+}
+
 }  // namespace
 
 int ftpDataLoop(FtpSession& session, RoleRecord& role, const FtpSettings& settings,
@@ -117,7 +136,7 @@ int ftpDataLoop(FtpSession& session, RoleRecord& role, const FtpSettings& settin
   for (;;) {
     if (role.stopEvent.tryWait()) return role.outcome.load();
     int ended = watchControl(session, role, done226);
-    if (ended != 0) return ended;
+    if (ended != 0) return drainThenEnd(session, sink, ended);
     int64_t quiet = clock.monotonicMs() - lastData;
     if (quiet >= limit || idle > limit / 50 + 2) return kResultTimeout;
     int err = 0;
@@ -142,7 +161,16 @@ int ftpDataLoop(FtpSession& session, RoleRecord& role, const FtpSettings& settin
       role.lastSocketError = err;
       return -1;
     }
-    if (n == 0) return sink.peerClosed();
+    if (n == 0) {
+      if (!done226 && session.control && sink.closeNeedsConfirmation()) {
+        int code =
+            readReply(err, *session.control, role, static_cast<int>(limit), session.pending, true);
+        // A lost control connection is a lost transfer (retried), not a socket fault.
+        if (code == 0 || code == -1) return 0;
+        if (code != 226 && code != 250) return code;
+      }
+      return sink.peerClosed();
+    }
     idle = 0;
     lastData = clock.monotonicMs();
     int r = sink.accepted(static_cast<size_t>(n));

@@ -43,12 +43,18 @@ class FtpReceiveSink {
   virtual int peerClosed() = 0;
   // Pause the sink asks for after a read (pacing, empty budget), in ms; 0 for none.
   virtual int pauseMs() { return 0; }
+  // Whether the end of the data connection may only count as the end of the file once
+  // the server confirms the transfer (226 or 250): true where no size bounds the data, as
+  // a transfer the server broke off ends the same way.
+  virtual bool closeNeedsConfirmation() { return false; }
 };
 
 // Runs a transfer on session.data (accepting it first in active mode). Ends with 1 when
-// the sink says complete; 0 when the data connection closed early; -9 when no data came
-// within "DataOut"; -1 on a socket error; the code of a reply on the control connection
-// other than 226 (421 included); the sink's negative code; or the Role's stop result.
+// the sink says complete; 0 when the data connection closed early (or, where the sink asks
+// for a confirmation, the control connection closed without one); -9 when no data (or no
+// asked-for confirmation) came within "DataOut"; -1 on a socket error; the code of a reply
+// on the control connection other than 226 (421 included); the sink's negative code; or
+// the Role's stop result.
 int ftpDataLoop(FtpSession& session, RoleRecord& role, const FtpSettings& settings,
                 FtpReceiveSink& sink);
 

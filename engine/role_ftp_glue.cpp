@@ -136,6 +136,11 @@ int RoleFtpGlue::accepted(size_t n) {
   return 0;
 }
 
+bool RoleFtpGlue::closeNeedsConfirmation() {
+  LockGuard g(m_storage.recordLock);
+  return !m_storage.job.sizeKnown();
+}
+
 int RoleFtpGlue::peerClosed() {
   if (!m_loop.closeCompletes()) return 0;
   m_role.outcome.store(1);

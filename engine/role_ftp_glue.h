@@ -49,6 +49,7 @@ class RoleFtpGlue final : private FtpStepHooks, private FtpReceiveSink {
   size_t prepare(char*& dst) override;
   int accepted(size_t n) override;
   int peerClosed() override;
+  bool closeNeedsConfirmation() override;
 
   RoleRecord& m_role;
   RoleJob& m_shared;

@@ -72,6 +72,19 @@ std::string decodedPath(const RoleRecord& role) {
   return percentDecode(role.target.path);
 }
 
+// A text file fetched in ASCII mode arrives with the server's line ends, so neither the
+// stored length SIZE reports nor a restart offset (which servers count in stored bytes,
+// or refuse in ASCII mode) fits the bytes received: such a file has no known size, is
+// fetched by one Role as one stream, and every attempt starts at byte 0.
+bool asciiTransfer(const RoleRecord& role, const FtpStepContext& ctx) {
+  return ftpAsciiMode(role.target.fileName, ctx.settings.asciiExtensions);
+}
+
+bool jobComplete(FtpStepContext& ctx) {
+  LockGuard g(ctx.job.jobLock);
+  return (ctx.job.job.flags & jobflags::kComplete) != 0;
+}
+
 }  // namespace
 
 int dateSum(const DateStamp& d) {
@@ -111,7 +124,7 @@ int ftpStepDirectory(RoleRecord& role, FtpStepContext& ctx) {
 }
 
 int ftpStepType(RoleRecord& role, FtpStepContext& ctx) {
-  bool ascii = ftpAsciiMode(role.target.fileName, ctx.settings.asciiExtensions);
+  bool ascii = asciiTransfer(role, ctx);
   int sent = sendLoggedCommand(role, *ctx.session.control, ascii ? "TYPE A" : "TYPE I");
   if (sent != 1) return sendFailed(ctx, sent);
   int code = readStepReply(role, ctx);
@@ -179,7 +192,18 @@ int ftpStepSizeDate(RoleRecord& role, FtpStepContext& ctx) {
     ftpLog(role, kLogError, "The file on the server is newer, you should download it again.");
     return kStepEnd;
   }
-  if (!(ctx.ctlFlags.fetch_or(ftpctl::kSizeQueried) & ftpctl::kSizeQueried)) {
+  if (asciiTransfer(role, ctx)) {
+    // A size or ranges kept from an earlier binary run would cut the text short.
+    LockGuard rec(ctx.job.jobLock);
+    LockGuard prog(ctx.job.progressLock);
+    if (ctx.job.job.sizeKnown() || !ctx.job.job.parts.empty()) {
+      role.range = nullptr;
+      ctx.job.job.parts.clear();
+      ctx.job.job.fileSize = -1;
+      ctx.job.job.downloaded = 0;
+    }
+    ctx.ctlFlags.fetch_or(ftpctl::kSizeQueried);
+  } else if (!(ctx.ctlFlags.fetch_or(ftpctl::kSizeQueried) & ftpctl::kSizeQueried)) {
     int s = querySize(ctx.session, role, ctx.job, ctx.settings, n);
     if (s < 1 || s == kFtpReplyClosing) {
       ctx.ctlFlags.fetch_and(~ftpctl::kSizeQueried);
@@ -205,6 +229,12 @@ int ftpStepData(RoleRecord& role, FtpStepContext& ctx) {
     sizeKnown = ctx.job.job.sizeKnown();
     fileSize = ctx.job.job.fileSize;
   }
+  // A Role that comes in after the file was completed has nothing left to fetch.
+  if (jobComplete(ctx)) return toDispatch(ctx, kResultClose);
+  const bool ascii = asciiTransfer(role, ctx);
+  // Without a size there are no ranges: the first Role fetches the one stream, and a
+  // second one fetching from `downloaded` as well would write over it.
+  if ((!sizeKnown || ascii) && role.roleNo != 1) return toDispatch(ctx, kResultClose);
   if (ctx.settings.allocateOnSize && fileSize > 0 && !ctx.hooks.hasOpenTarget() &&
       ctx.hooks.prepareTarget() != 1)
     return toDispatch(ctx, kResultError);
@@ -222,7 +252,19 @@ int ftpStepData(RoleRecord& role, FtpStepContext& ctx) {
     if (r != 1) return toDispatch(ctx, r);
   }
   bool resumable = jobResumable(ctx);
-  if (!sizeKnown) return resumable ? kStepFtpRest : kStepFtpRetr;
+  if (!sizeKnown || ascii) {
+    if (ctx.job.downloaded() == 0)
+      ftpLog(role, kLogState, "File size unknown, can't start other parts.");
+    if (ascii) {
+      {
+        LockGuard g(ctx.job.progressLock);
+        ctx.job.job.downloaded = 0;
+      }
+      ctx.hooks.setBufferOffset(0);
+      return kStepFtpRetr;
+    }
+    return resumable ? kStepFtpRest : kStepFtpRetr;
+  }
   if (!resumable) {
     // A site that refused the resume probe refuses "REST 0" as well; from byte 0 the
     // fetch needs no restart offset.
@@ -318,6 +360,9 @@ int ftpStepRetr(RoleRecord& role, FtpStepContext& ctx) {
     int f = ctx.hooks.flushBuffer();
     if (f < 1) return toDispatch(ctx, f);
     ctx.hooks.setBufferOffset(0);
+    // A file whose end was the server's close (no size beforehand) is whole: there is no
+    // range to ask for, and a new one past its end would only start another session.
+    if (jobComplete(ctx)) return toDispatch(ctx, kResultClose);
     intptr_t a = role.channel ? role.channel->control(role, CtlAssignRange,
                                                       reinterpret_cast<intptr_t>(&role))
                               : 0;

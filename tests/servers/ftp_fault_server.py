@@ -10,7 +10,8 @@ Faults:
   user230        "USER" logs in at once with 230 (no "PASS")
   multiline230   the login reply is a multi-line 230- reply
   mdtm-changed   "MDTM" reports a different date on every call
-  drop=N         the data connection of "RETR" is closed after N bytes
+  drop=N         the data connection of "RETR" is closed after N bytes (reply 426)
+  drop-once=N    as drop=N for the first "RETR" of the server's life only
   pasv-other     the 227 reply announces 10.255.255.1 instead of the real address
   rate=N         data connections send at most N bytes a second
   hostile-list   every "LIST" answers with names that climb out of the directory
@@ -29,9 +30,12 @@ def main():
     root = sys.argv[2]
     faults = set(sys.argv[3:])
     drop = None
+    drop_once = None
     for f in list(faults):
         if f.startswith("drop="):
             drop = int(f.split("=", 1)[1])
+        if f.startswith("drop-once="):
+            drop_once = [int(f.split("=", 1)[1])]
 
     authorizer = DummyAuthorizer()
     authorizer.add_user("tester", "secret", root, perm="elr")
@@ -57,6 +61,8 @@ def main():
                 return self.respond("550 No such file.")
             if drop is not None:
                 self._drop_after = drop
+            elif drop_once:
+                self._drop_after = drop_once.pop()
             return FTPHandler.ftp_RETR(self, file)
 
         def ftp_USER(self, line):
@@ -105,9 +111,22 @@ def main():
             if limit is not None and file is not None:
                 self._drop_after = None
                 chunk = file.read(limit)
+                if self._current_type == "a":
+                    chunk = chunk.replace(b"\n", b"\r\n")
                 file.close()
-                self.data_channel.push(chunk)
-                self.data_channel.close_when_done()
+                channel = self.data_channel
+                plain_close = channel.close
+
+                def broken_close():
+                    # The server reports the transfer as cut off, as pyftpdlib does for
+                    # a data connection that ends before the file.
+                    channel._resp = ("426 Connection closed; transfer aborted.",
+                                     lambda *a, **k: None)
+                    plain_close()
+                channel.close = broken_close
+                self.respond("125 Data connection already open. Transfer starting.")
+                channel.push(chunk)
+                channel.close_when_done()
                 # Drop the whole session as a broken server would.
                 self.ioloop.call_later(0.2, self.close)
                 return

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <map>
 
 #include "engine/control_codes.h"
@@ -262,6 +263,46 @@ TEST_F(FtpExchangeTest, DataLoopEndsOnOtherControlRepliesEarlyCloseAndSilence) {
   int64_t before = clock.monotonicMs();
   EXPECT_EQ(ftpDataLoop(session, role, settings, sink3), kResultTimeout);
   EXPECT_GE(clock.monotonicMs() - before, 30000);
+}
+
+// A sink without a size: the data connection's end is the file's end only with the
+// server's word for it.
+class UnsizedSink : public StringSink {
+ public:
+  UnsizedSink() : StringSink(SIZE_MAX) {}
+  int closes = 0;
+  int peerClosed() override {
+    ++closes;
+    return 1;
+  }
+  bool closeNeedsConfirmation() override { return true; }
+};
+
+TEST_F(FtpExchangeTest, DataLoopWithoutSizeNeedsTheServersConfirmation) {
+  struct Case {
+    const char* name;
+    const char* controlBefore;  // queued before the transfer ("" none)
+    int result;
+    int closes;
+  } cases[] = {
+      {"confirmed", "226 Transfer complete\r\n", 1, 1},
+      // Cut off: the bytes already sent are still taken, the end is not the file's.
+      {"aborted", "426 Connection closed; transfer aborted\r\n", 426, 0},
+      {"silent", "", kResultTimeout, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto data = std::make_unique<ScriptedLink>(clock);
+    data->push("some text");
+    data->closeAtEnd();
+    session.data = std::move(data);
+    session.pending = FtpReplyBuffer{};
+    if (*c.controlBefore) control.push(c.controlBefore);
+    UnsizedSink sink;
+    EXPECT_EQ(ftpDataLoop(session, role, settings, sink), c.result);
+    EXPECT_EQ(sink.data, "some text");
+    EXPECT_EQ(sink.closes, c.closes);
+  }
 }
 
 TEST_F(FtpExchangeTest, DataLoopStopsOnRequest) {
