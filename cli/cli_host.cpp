@@ -56,7 +56,7 @@ void CliHost::runProgram(const std::vector<std::string>& argv) {
 }
 
 DirectoryAddCount CliHost::directoryListed(JobRecord& dirJob,
-                                          const std::vector<DirectoryFile>& files) {
+                                           const std::vector<DirectoryFile>& files) {
   if (!onDirectoryListed) return DirectoryAddCount{0, 0, static_cast<int>(files.size())};
   return onDirectoryListed(dirJob, files);
 }

@@ -25,8 +25,7 @@ class CliHost final : public ControllerHost, public MonitorHost {
   // Called when a run has ended, after the controller's own Ending work.
   std::function<void(JobRecord&, bool complete)> onJobEnded;
   // Called when an FTP directory job has listed its files; without it nothing is added.
-  std::function<DirectoryAddCount(JobRecord&, const std::vector<DirectoryFile>&)>
-      onDirectoryListed;
+  std::function<DirectoryAddCount(JobRecord&, const std::vector<DirectoryFile>&)> onDirectoryListed;
   // Called from the monitor's database tick (every 57 seconds).
   std::function<void(const CalendarTime&)> onDatabaseChecks;
 

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <limits>
 
+#include "engine/ftp_directory_url.h"
 #include "engine/proxy_record.h"
 
 namespace fw {
@@ -175,6 +176,8 @@ CliParseResult parseCliOptions(const std::vector<std::string>& args) {
   if (o.output &&
       (o.output->find('/') != std::string::npos || *o.output == "." || *o.output == ".."))
     return fail("option --output takes a file name, not a path (use --dir for the folder)");
+  if (o.output && isFtpDirectoryUrl(o.urls.front()))
+    return fail("option --output needs a file URL; " + o.urls.front() + " names a directory");
   if (o.urls.empty() && !o.resume && !o.list) return fail("no URL given (see --help)");
   return r;
 }

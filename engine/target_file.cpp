@@ -1,6 +1,7 @@
 #include "engine/target_file.h"
 
 #include "engine/control_codes.h"
+#include "engine/ftp_directory_url.h"
 #include "engine/target_paths.h"
 
 namespace fw {
@@ -152,7 +153,8 @@ int closeTarget(JobStorage& s, RoleRecord* role) {
   {
     LockGuard rec(s.recordLock);
     LockGuard prog(s.progressLock);
-    complete = completeNow(s.job) && !s.writeFailed;
+    // A directory job is complete without a file; an empty one must not appear for it.
+    complete = completeNow(s.job) && !s.writeFailed && !isFtpDirectoryUrl(s.job.url);
     finalLength = s.job.fileSize >= 0 ? s.job.fileSize : s.job.downloaded;
   }
   int result = 1;
@@ -177,6 +179,7 @@ int renameToFinal(JobStorage& s) {
 
 int deleteJobFile(FileSystem& fs, const JobRecord& job, bool deleteCompleted,
                   bool deleteUncompleted) {
+  if (isFtpDirectoryUrl(job.url)) return 0;  // it has no file, whatever it is called
   if (!fileNameUsable(job.fileName) || !saveDirUsable(job.saveDir)) return 0;
   bool complete = (job.flags & jobflags::kComplete) != 0 && job.downloaded >= job.fileSize;
   std::string path;
@@ -192,6 +195,7 @@ int deleteJobFile(FileSystem& fs, const JobRecord& job, bool deleteCompleted,
 }
 
 int moveJobFile(FileSystem& fs, JobRecord& job, const std::string& newSaveDir) {
+  if (isFtpDirectoryUrl(job.url)) return 0;
   if (!fileNameUsable(job.fileName) || !saveDirUsable(job.saveDir) || !saveDirUsable(newSaveDir)) {
     return -1;
   }

@@ -43,9 +43,10 @@ int checkDiskSpace(JobStorage& storage);
 // The end of a run: closes storage.fileFd. When the job is complete and no write failed,
 // the file is first given exactly its final length (fileSize, or `downloaded` when the
 // size was never known), and a complete job that never opened its target (a file of 0
-// bytes) gets an empty one. Call after flushCache, with no Role writing. Takes the cache,
-// record and progress locks. 1 done, -1 when the length could not be set or the empty
-// file not created (the file is still closed).
+// bytes) gets an empty one (never an FTP directory job, which has no file). Call after
+// flushCache, with no Role writing. Takes the cache, record and progress locks. 1 done, -1
+// when the length could not be set or the empty file not created (the file is still
+// closed).
 int closeTarget(JobStorage& storage, RoleRecord* role);
 
 // Renames a complete job's ".np!" file to its final name when flags bit 0x0400 is set; an
@@ -55,14 +56,15 @@ int renameToFinal(JobStorage& storage);
 
 // Deletes the file of a job that is not running: a complete job's full path when
 // `deleteCompleted`, an incomplete job's ".np!" path (bit 0x0400) or full path when
-// `deleteUncompleted`. 1 deleted, 0 nothing to do, -1 failed. Main thread.
+// `deleteUncompleted`. 1 deleted, 0 nothing to do (always for an FTP directory job),
+// -1 failed. Main thread.
 int deleteJobFile(FileSystem& fs, const JobRecord& job, bool deleteCompleted,
                   bool deleteUncompleted);
 
 // Moves the file of a job that is not running to `newSaveDir` (creating the folder): a
 // complete job's file under its full name, an incomplete job's ".np!" file when bit 0x0400
-// is set. On success job.saveDir becomes `newSaveDir`. 1 moved, 0 nothing to move, -1
-// failed (saveDir unchanged). Main thread.
+// is set. On success job.saveDir becomes `newSaveDir`. 1 moved, 0 nothing to move (an FTP
+// directory job), -1 failed (saveDir unchanged). Main thread.
 int moveJobFile(FileSystem& fs, JobRecord& job, const std::string& newSaveDir);
 
 }  // namespace fw

@@ -77,6 +77,8 @@ TEST(CliOptions, BadArgumentsAreNamedInOneLine) {
       {{"--bogus", "http://h/f"}, "--bogus"},
       {{"-o", "a", "http://h/1", "http://h/2"}, "--output"},
       {{"-o", "../x", "http://h/1"}, "--output"},
+      {{"-o", "x", "ftp://h/pub/"}, "--output"},
+      {{"--recursive=yes", "ftp://h/pub/"}, "--recursive"},
       {{"--retries"}, "--retries"},
       {{"--log=1", "http://h/f"}, "--log"},
       {{}, "URL"},

@@ -55,6 +55,15 @@ TEST(RunSettings, ProxyOptionBecomesTheLastProxyAndEveryNewJobUsesIt) {
   EXPECT_EQ(req.startMode, kStartManual);
 }
 
+TEST(RunSettings, DirectoryOptionsBecomeTheNewJobsOptionBits) {
+  Settings s;
+  CliOptions plain = parsed({"ftp://h/pub/"});
+  EXPECT_EQ(addRequestFor(plain, applyCliOverrides(plain, s), "ftp://h/pub/").extraFlags, 0);
+  CliOptions walk = parsed({"-r", "--ftp-category", "ftp://h/pub/"});
+  EXPECT_EQ(addRequestFor(walk, applyCliOverrides(walk, s), "ftp://h/pub/").extraFlags,
+            jobflags::kFtpSubdirs | jobflags::kFtpCreateDirs | jobflags::kFtpCategory);
+}
+
 TEST(RunSettings, DatabasePathPrefersTheOptionThenTheLastUsedFile) {
   Settings s;
   s.dataFile.remoteFile = "/data/last.npd";

@@ -1,7 +1,9 @@
 #include "engine/target_file.h"
 
 #include <gtest/gtest.h>
+
 #include <sys/stat.h>
+#include <filesystem>
 
 #include <memory>
 
@@ -304,6 +306,25 @@ TEST_F(TargetFile, CloseOfACompleteZeroByteJobCreatesItsFile) {
   EXPECT_EQ(lengthOf(path("setup.exe.np!")), 0);
   EXPECT_EQ(renameToFinal(*storage), 1);
   EXPECT_EQ(lengthOf(path("setup.exe")), 0);
+}
+
+TEST_F(TargetFile, DirectoryJobHasNoFileEvenUnderAUsableName) {
+  // A listed FTP directory is complete without a file; a file of its name in the save
+  // folder belongs to someone else.
+  job.url = "ftp://h.test/pub/";
+  job.fileSize = -1;
+  job.flags = jobflags::kComplete;
+  dir.write("setup.exe", "someone else's");
+  storage = std::make_unique<JobStorage>(job, options, clock, fs);
+  EXPECT_EQ(closeTarget(*storage, &role), 1);
+  EXPECT_EQ(deleteJobFile(fs, job, true, true), 0);
+  EXPECT_EQ(moveJobFile(fs, job, dir.file("Other")), 0);
+  EXPECT_EQ(test::readFileText(path("setup.exe")), "someone else's");
+  EXPECT_FALSE(fs.exists(dir.file("Other")));
+  EXPECT_EQ(job.saveDir, dir.path());
+  size_t entries = 0;
+  for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path())) ++entries;
+  EXPECT_EQ(entries, 1u);
 }
 
 TEST_F(TargetFile, FinalRenameNeverReplacesAFile) {
