@@ -80,6 +80,24 @@ bool asciiTransfer(const RoleRecord& role, const FtpStepContext& ctx) {
   return ftpAsciiMode(role.target.fileName, ctx.settings.asciiExtensions);
 }
 
+// CtlAssignRange: 1 with a range that still has bytes to fetch, 0 nothing left (a range
+// handed out at or past the end of the file counts as none: fetching it would only open
+// another session for no bytes), or the controller's negative result.
+int takeRange(RoleRecord& role, FtpStepContext& ctx) {
+  intptr_t a = role.channel
+                   ? role.channel->control(role, CtlAssignRange, reinterpret_cast<intptr_t>(&role))
+                   : 0;
+  if (a < 0) return static_cast<int>(a);
+  if (a != 1 || !role.range) return 0;
+  LockGuard g(ctx.job.progressLock);
+  if (role.range->start > role.range->end) {
+    role.range->inUse = 0;
+    role.range = nullptr;
+    return 0;
+  }
+  return 1;
+}
+
 bool jobComplete(FtpStepContext& ctx) {
   LockGuard g(ctx.job.jobLock);
   return (ctx.job.job.flags & jobflags::kComplete) != 0;
@@ -272,11 +290,9 @@ int ftpStepData(RoleRecord& role, FtpStepContext& ctx) {
     return kStepFtpRetr;
   }
   if (!role.range) {
-    intptr_t a = role.channel ? role.channel->control(role, CtlAssignRange,
-                                                      reinterpret_cast<intptr_t>(&role))
-                              : 0;
-    if (a < 0) return toDispatch(ctx, static_cast<int>(a));
-    if (a == 0 || !role.range) return toDispatch(ctx, kResultClose);
+    int a = takeRange(role, ctx);
+    if (a < 0) return toDispatch(ctx, a);
+    if (a == 0) return toDispatch(ctx, kResultClose);
     ctx.hooks.setBufferOffset(role.range->start);
     return role.range->start != 0 ? kStepFtpRest : kStepFtpRetr;
   }
@@ -363,11 +379,9 @@ int ftpStepRetr(RoleRecord& role, FtpStepContext& ctx) {
     // A file whose end was the server's close (no size beforehand) is whole: there is no
     // range to ask for, and a new one past its end would only start another session.
     if (jobComplete(ctx)) return toDispatch(ctx, kResultClose);
-    intptr_t a = role.channel ? role.channel->control(role, CtlAssignRange,
-                                                      reinterpret_cast<intptr_t>(&role))
-                              : 0;
-    if (a < 0) return toDispatch(ctx, static_cast<int>(a));
-    if (a == 1 && role.range) {
+    int a = takeRange(role, ctx);
+    if (a < 0) return toDispatch(ctx, a);
+    if (a == 1) {
       ctx.hooks.setBufferOffset(role.range->start);
       ftpLog(role, kLogError, "Thread finished");
       return kStepFreshSocket;
