@@ -15,6 +15,7 @@
 #include "cli/job_listing.h"
 #include "cli/run_settings.h"
 #include "engine/cache_writer.h"
+#include "engine/ftp_directory_url.h"
 #include "engine/target_file.h"
 #include "engine/url_parse.h"
 #include "jobs/queue_monitor.h"
@@ -252,7 +253,10 @@ void CliRun::onJobEnded(JobRecord& job, bool complete) {
     m_monitor->jobEndedByItself();
     m_failed.erase(&job);
     std::string size = job.fileSize >= 0 ? humanBytes(job.fileSize) : humanBytes(job.downloaded);
-    m_view.event("done: " + job.saveDir + "/" + job.fileName + " (" + size + ")");
+    if (isFtpDirectoryUrl(job.url))
+      m_view.event("done: listed " + job.url);
+    else
+      m_view.event("done: " + job.saveDir + "/" + job.fileName + " (" + size + ")");
   } else if (!m_interrupted) {
     m_failed.insert(&job);
     std::string why;
