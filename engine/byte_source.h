@@ -21,6 +21,8 @@ class ByteSource {
   virtual bool pending() const { return false; }
   // The engine result a failed read stands for: -10 for a socket, -13 for a TLS session.
   virtual int failureResult() const { return kResultError; }
+  // The socket underneath, -1 when there is none.
+  virtual int descriptor() const { return -1; }
 };
 
 // A connected socket descriptor, not owned.
@@ -29,6 +31,7 @@ class SocketByteSource final : public ByteSource {
   explicit SocketByteSource(int fd) : m_fd(fd) {}
   int waitReadable(int ms) override;
   int read(uint8_t* dst, int max, int* error) override;
+  int descriptor() const override { return m_fd; }
 
  private:
   int m_fd;

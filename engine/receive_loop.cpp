@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/cache_writer.h"
+#include "platform/socket_buffer.h"
 
 namespace fw {
 
@@ -119,6 +120,7 @@ int ReceiveLoop::run(ByteSource& source, ReceiveBuffer& buffer, int dataTimeoutS
     LockGuard prog(m_storage.progressLock);
     if (m_storage.job.fileSize >= 0 && m_storage.job.resumable() && !m_role.range) return -10;
   }
+  if (source.descriptor() >= 0) ensureReceiveBufferSize(source.descriptor(), kReceiveSocketBuffer);
   auto finished = [&] {
     m_role.outcome.store(1);
     return 1;

@@ -22,6 +22,7 @@ namespace fw {
 enum class DataWait { Ready, Stopped, TimedOut, Failed };
 
 inline constexpr int kDataSliceMs = 50;
+inline constexpr int kReceiveSocketBuffer = 65536;  // the least receive buffer a transfer asks for
 inline constexpr int kBudgetWaitMs = 200;
 inline constexpr int kPacingAskLimit = 2144;
 

@@ -54,6 +54,7 @@ class SpillSource final : public ByteSource {
   }
   bool pending() const override { return !m_spill.empty() || m_inner.pending(); }
   int failureResult() const override { return m_inner.failureResult(); }
+  int descriptor() const override { return m_inner.descriptor(); }
 
  private:
   std::string& m_spill;

@@ -54,6 +54,7 @@ class TlsSession final : public ByteSource {
   int read(uint8_t* dst, int max, int* error) override;
   bool pending() const override;
   int failureResult() const override { return kResultTls; }
+  int descriptor() const override { return m_socket; }
 
   // Shuts the session down and frees it and its context. With `strict`, a needed
   // function that is not bound gives -13 (the objects are then left alone); otherwise
