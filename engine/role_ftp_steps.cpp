@@ -194,8 +194,14 @@ int ftpStepSizeDate(RoleRecord& role, FtpStepContext& ctx) {
     }
     if (remoteSum != 0 && remoteSum == dateSum(stored)) return kStepEnd;
     ftpLog(role, kLogError, "The file on the server is newer, you should download it again.");
-    if (role.channel && role.channel->control(role, CtlHasRanges, 0) != 0)
-      return toDispatch(ctx, kResultClose);
+    // Ranges may only be thrown away when no other Role can hold one. A stopped job has
+    // ranges too, and refusing it here would leave it unable ever to finish: this run
+    // clears the request, and every later one stops at the date check below.
+    if (role.channel && role.channel->control(role, CtlHasRanges, 0) != 0) {
+      uint8_t last = 0;
+      role.channel->control(role, CtlIsLastRole, reinterpret_cast<intptr_t>(&last));
+      if (last != 1) return toDispatch(ctx, kResultClose);
+    }
     ctx.hooks.resetJob();
     ctx.ctlFlags.fetch_and(~(ftpctl::kSizeKnown | ftpctl::kSizeQueried));
     ctx.hooks.deleteTarget();

@@ -192,6 +192,70 @@ TEST_F(RoleFtpStepsTest, ChangedDateOnDownloadAgainRestartsFromZero) {
       channel.logged(kLogError, "The file on the server is newer, you should download it again."));
 }
 
+// A stopped job asked to download again still holds ranges: they are thrown away only
+// when no other Role is running that could hold one.
+TEST_F(RoleFtpStepsTest, DownloadAgainWithRangesResetsOnlyAsTheLastRole) {
+  for (uint8_t last : {0, 1}) {
+    SCOPED_TRACE(last);
+    hooks.resets = hooks.deletes = 0;
+    role.target.path = "/a.iso";
+    job.flags2 = jobflags2::kDownloadAgain;
+    job.fileDate = DateStamp{};
+    job.fileDate.year = 2023;
+    job.fileDate.month = 1;
+    job.fileDate.day = 1;
+    replies["TYPE"] = "200 ok";
+    replies["PASV"] = "227 (127,0,0,1,4,1)";
+    replies["LIST"] = "550 no";
+    replies["MDTM"] = "213 20240131000000";
+    channel.handler = [last](RoleRecord&, uint32_t code, intptr_t arg) -> intptr_t {
+      if (code == CtlHasRanges) return 1;
+      if (code == CtlIsLastRole) *reinterpret_cast<uint8_t*>(arg) = last;
+      return 0;
+    };
+    int next = ftpStepSizeDate(role, ctx);
+    EXPECT_EQ(next, last ? kStepUrl : kStepDispatch);
+    EXPECT_EQ(hooks.resets, last);
+    EXPECT_EQ(hooks.deletes, last);
+    if (!last) {
+      EXPECT_EQ(ctx.code, kResultClose);
+    }
+    EXPECT_EQ(job.flags2 & jobflags2::kDownloadAgain, 0);
+  }
+}
+
+// A text file in ASCII mode is not sized: SIZE counts the stored bytes, not the ones the
+// transfer brings, and a size kept from an earlier binary run is dropped with its ranges.
+TEST_F(RoleFtpStepsTest, AsciiFileIsNotSizedAndFetchedByTheFirstRoleFromZero) {
+  role.target.path = "/notes.txt";
+  role.target.fileName = "notes.txt";
+  job.fileSize = 5000;
+  job.downloaded = 1200;
+  job.flags = jobflags::kResumable;
+  job.parts.push_back(PartRange{1200, 4999, 0});
+  replies["TYPE"] = "200 ok";
+  replies["PASV"] = "227 (127,0,0,1,4,1)";
+  replies["LIST"] = "550 no";
+  replies["MDTM"] = "213 20240131120000";
+  replies["SIZE"] = "213 5000";
+  EXPECT_EQ(ftpStepSizeDate(role, ctx), kStepFtpType);
+  EXPECT_FALSE(channel.anyLogContains("SIZE"));
+  EXPECT_EQ(job.fileSize, -1);
+  EXPECT_TRUE(job.parts.empty());
+
+  EXPECT_EQ(ftpStepType(role, ctx), kStepFtpData);
+  EXPECT_TRUE(channel.logged(kLogCommand, "TYPE A"));
+  job.downloaded = 3000;  // a broken earlier attempt
+  EXPECT_EQ(ftpStepData(role, ctx), kStepFtpRetr);
+  EXPECT_EQ(job.downloaded, 0);
+  EXPECT_EQ(hooks.offset, 0);
+  EXPECT_EQ(channel.count(CtlAssignRange), 0);
+
+  role.roleNo = 2;
+  EXPECT_EQ(ftpStepData(role, ctx), kStepDispatch);
+  EXPECT_EQ(ctx.code, kResultClose);
+}
+
 TEST_F(RoleFtpStepsTest, SizeAndDateOncePerRunThenType) {
   role.target.path = "/pub/a.iso";
   replies["TYPE"] = "200 ok";
