@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "engine/control_codes.h"
+#include "engine/ftp_command.h"
 #include "engine/ftp_directory_url.h"
 #include "engine/ftp_listing.h"
 #include "engine/ftp_listing_exchange.h"
@@ -48,9 +49,15 @@ int walkFtpDirectory(FtpSession& session, RoleRecord& role, const FtpSettings& s
   bool depthLogged = false;
   // Every listing adds its sub-directories to `pending`; the entry limit bounds the loop.
   while (!pending.empty()) {
+    if (role.stopEvent.tryWait()) return role.outcome.load();
     PendingDir dir = pending.back();
     pending.pop_back();
     std::string path = rootPath + (dir.rel.empty() ? "" : dir.rel + "/");
+    if (!dir.rel.empty() && path.size() + 5 > kFtpCommandLimit) {
+      // The command could not be sent; that must not cost the directories already listed.
+      ftpLog(role, kLogError, "Path too long to list: " + printableName(path));
+      continue;
+    }
     std::string text;
     int r = listOne(session, role, settings, path, text);
     if (r != 1) {

@@ -26,7 +26,9 @@ struct DirectoryWalkLimits {
 // passive flag says (a failed passive connection clears the flag and lists again,
 // actively). Unsafe names (isSafeListingName) are skipped with a log line; "." and ".."
 // silently; links are taken as files and never walked. Each file is appended to `out`
-// with its URL built from `dirUrl`.
+// with its URL built from `dirUrl`. A sub-directory whose "LIST" line would be longer
+// than a command may be is skipped with a log line. A stop request between two listings
+// returns the Role's outcome.
 //
 // 1 walked (possibly cut at a limit). When the fetched directory itself cannot be
 // listed: the reply code, or the exchange's 0 / negative / 421 result. A sub-directory

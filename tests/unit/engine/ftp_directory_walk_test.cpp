@@ -161,6 +161,19 @@ TEST_F(FtpDirectoryWalkTest, LimitsStopTheWalkWithALogLine) {
   EXPECT_EQ(walk(true, deep), 1);
   EXPECT_EQ(deep.size(), 17u);
 
+  // Nine levels of long names: the "LIST" line of the deepest would be too long to send.
+  listings.clear();
+  const std::string longName(250, 'n');
+  path = "/pub/";
+  for (int i = 0; i < 9; ++i) {
+    listings[path] = unixLine('d', longName) + unixLine('-', "f");
+    path += longName + "/";
+  }
+  std::vector<DirectoryFile> longPaths;
+  EXPECT_EQ(walk(true, longPaths), 1);
+  EXPECT_EQ(longPaths.size(), 9u);
+  EXPECT_TRUE(channel.anyLogContains("Path too long to list: /pub/nnn"));
+
   std::vector<DirectoryFile> few;
   EXPECT_EQ(walk(true, few, DirectoryWalkLimits{16, 3}), 1);
   EXPECT_EQ(few.size(), 1u);  // "again", "f", then "again" below: the next one stops it
