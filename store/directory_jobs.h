@@ -32,6 +32,10 @@ struct DirectoryJobsOutcome {
 // A file is refused (counted, no job) when its URL is not below `dirJob`'s URL, names a
 // directory, or any component of its relative path or `subDir` is not a safe name; a
 // URL already in the tree is counted as a duplicate. Returns the number of jobs added.
+//
+// The listed size and date are not given to the jobs: a listing's date may lack the year
+// or the time of day and a link lists its own size, and either, once stored, would make
+// the file job stop as "changed on the server" before it starts.
 int addDirectoryJobs(JobContext& ctx, const JobRecord& dirJob,
                      const std::vector<DirectoryFile>& files,
                      DirectoryJobsOutcome* outcome = nullptr);
