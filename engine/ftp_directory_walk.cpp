@@ -8,6 +8,7 @@
 #include "engine/ftp_listing.h"
 #include "engine/ftp_listing_exchange.h"
 #include "engine/ftp_log.h"
+#include "engine/ftp_queries.h"
 #include "engine/ftp_reply.h"
 #include "engine/percent_decode.h"
 
@@ -112,9 +113,22 @@ int ftpStepDirectoryWalk(RoleRecord& role, FtpStepContext& ctx, const DirectoryW
     LockGuard g(ctx.job.jobLock);
     recursive = ctx.job.job.flags & jobflags::kFtpSubdirs;
   }
+  const std::string root = percentDecode(role.target.path);
+  // Some servers list a missing directory as an empty one; asking to enter it first tells
+  // a missing directory from an empty one. A server without the command is not refusing.
+  int r = ftpCommandReply(ctx.session, role, ctx.settings, "CWD " + root);
+  if (brokenExchange(r)) {
+    ctx.code = r;
+    return kStepDispatch;
+  }
+  if (r >= 500 && r != 500 && r != 502) {
+    ftpLog(role, kLogError, "Invalid URL!");
+    ctx.code = kResultError;
+    return kStepDispatch;
+  }
   DirectoryHandOff handOff;
-  int r = walkFtpDirectory(ctx.session, role, ctx.settings, percentDecode(role.target.path),
-                           role.target.url, recursive, limits, handOff.files);
+  r = walkFtpDirectory(ctx.session, role, ctx.settings, root, role.target.url, recursive, limits,
+                       handOff.files);
   if (r != 1) {
     if (brokenExchange(r) || r < 500) {
       ctx.code = r;

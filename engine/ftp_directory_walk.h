@@ -40,9 +40,10 @@ int walkFtpDirectory(FtpSession& session, RoleRecord& role, const FtpSettings& s
 
 // Step 14 of a directory job: walks the directory, hands the files over with
 // CtlDirectoryListed, logs "Directory listed: %d file(s)", marks the job complete
-// (it has no file of its own) and ends the Role (step 24). A directory that cannot be
-// listed logs "Invalid URL!" and ends with -10 on a permanent refusal (5xx); anything
-// else goes to step 22 with its code.
+// (it has no file of its own) and ends the Role (step 24). A directory the server will
+// not enter ("CWD" refused with 5xx other than 500 / 502, "not implemented") or not list
+// (5xx) logs "Invalid URL!" and ends with -10; anything else goes to step 22 with its
+// code.
 int ftpStepDirectoryWalk(RoleRecord& role, FtpStepContext& ctx,
                          const DirectoryWalkLimits& limits = DirectoryWalkLimits{});
 

@@ -349,6 +349,14 @@ TEST(FtpDirectoryCli, RecursiveRunFetchesTheTreeAndFailsWhenOneFileFails) {
   EXPECT_EQ(code, 1) << output;
   EXPECT_TRUE(readFileText(out2.file("a.bin")) == servedTree().at("a.bin")) << output;
   EXPECT_NE(output.find("4 completed, 1 failed"), std::string::npos) << output;
+
+  // vsftpd lists a missing directory as an empty one; the run must still fail.
+  code = runCli(home2.path(),
+                {"-d", out2.path(), "--db", home2.file("jobs.npd"), "--retries", "1", "--timeout",
+                 "10", server.url("pub/missing/")},
+                output);
+  EXPECT_EQ(code, 1) << output;
+  EXPECT_NE(output.find("0 completed, 1 failed"), std::string::npos) << output;
 }
 
 }  // namespace

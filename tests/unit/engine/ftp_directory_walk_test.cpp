@@ -72,6 +72,8 @@ class FtpDirectoryWalkTest : public ::testing::Test {
     control.responder = [this](const std::string& l) -> std::string {
       if (l == "TYPE A") return "200 ok\r\n";
       if (l == "PASV") return "227 Entering Passive Mode (127,0,0,1,4,1)\r\n";
+      if (l.rfind("CWD ", 0) == 0)
+        return listings.count(l.substr(4)) ? "250 ok\r\n" : "550 No such directory\r\n";
       if (l.rfind("LIST ", 0) == 0) {
         auto it = listings.find(l.substr(5));
         if (it == listings.end()) return "550 No such directory\r\n";
@@ -187,11 +189,14 @@ TEST_F(FtpDirectoryWalkTest, RefusedSubdirectoryIsSkippedRefusedRootIsAnError) {
   EXPECT_EQ(files.size(), 3u);
   EXPECT_TRUE(channel.logged(kLogError, "Cannot list /pub/sub/ (reply 550)"));
 
+  // A missing directory is refused when entered, before any listing.
   listings.clear();
   job.flags = jobflags::kFtpSubdirs;
+  control.lines.clear();
   EXPECT_EQ(ftpStepDirectoryWalk(role, ctx), kStepDispatch);
   EXPECT_EQ(ctx.code, kResultError);
   EXPECT_TRUE(channel.logged(kLogError, "Invalid URL!"));
+  EXPECT_EQ(control.lines, std::vector<std::string>{"CWD /pub/"});
   EXPECT_EQ(channel.count(CtlDirectoryListed), 0);
   EXPECT_FALSE(job.flags & jobflags::kComplete);
 }
