@@ -6,6 +6,7 @@ Faults:
   rest502        "REST" is answered 502
   rest501        "REST" is answered 501
   size-abs-550   "SIZE" of a path starting with "/" is answered 550
+  size502        every "SIZE" is answered 502 (the size stays unknown)
   retr550        every "RETR" is answered 550
   user230        "USER" logs in at once with 230 (no "PASS")
   multiline230   the login reply is a multi-line 230- reply
@@ -52,6 +53,8 @@ def main():
             return FTPHandler.ftp_REST(self, line)
 
         def ftp_SIZE(self, path):
+            if "size502" in faults:
+                return self.respond("502 Command not implemented.")
             if "size-abs-550" in faults and self._raw_arg.startswith("/"):
                 return self.respond("550 No such file.")
             return FTPHandler.ftp_SIZE(self, path)

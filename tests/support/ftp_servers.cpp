@@ -68,6 +68,7 @@ bool VsftpdServer::start(const std::string& binary) {
       << "secure_chroot_dir=" << m_dir.file("empty") << "\nseccomp_sandbox=NO\n"
       << "pasv_enable=YES\npasv_address=127.0.0.1\nxferlog_enable=NO\n"
       << "ascii_download_enable=" << (asciiDownload ? "YES" : "NO") << "\n"
+      << "anon_max_rate=" << maxRate << "\n"
       << "vsftpd_log_file=" << m_dir.file("vsftpd.log") << "\n";
   return launch({binary, m_dir.file("vsftpd.conf")});
 }

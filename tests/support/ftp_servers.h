@@ -43,6 +43,8 @@ class VsftpdServer final : public FtpTestServer {
  public:
   // Files are served in ASCII mode (LF to CRLF) when the client asks "TYPE A".
   bool asciiDownload = false;
+  // Bytes a second each session may send; 0 for no limit.
+  unsigned maxRate = 0;
   // Starts `binary`; false with error() set when it does not answer.
   bool start(const std::string& binary);
 };
