@@ -121,7 +121,7 @@ int ftpStepDirectoryWalk(RoleRecord& role, FtpStepContext& ctx, const DirectoryW
     ctx.code = r;
     return kStepDispatch;
   }
-  if (r >= 500 && r != 500 && r != 502) {
+  if (r > 500 && r != 502) {
     ftpLog(role, kLogError, "Invalid URL!");
     ctx.code = kResultError;
     return kStepDispatch;
