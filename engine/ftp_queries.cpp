@@ -114,7 +114,13 @@ bool ftpAsciiMode(const std::string& fileName, const std::string& asciiExtension
   std::string list = asciiExtensions;
   for (char& c : ext) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   for (char& c : list) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return list.find(ext) != std::string::npos;
+  // The extension must be a whole entry of the list: as a bare substring ".T" or ".TX"
+  // would match ".TXT", and a binary file fetched as text has its bytes changed.
+  for (size_t at = list.find(ext); at != std::string::npos; at = list.find(ext, at + 1)) {
+    size_t end = at + ext.size();
+    if (end == list.size() || !std::isalnum(static_cast<unsigned char>(list[end]))) return true;
+  }
+  return false;
 }
 
 bool parseMdtmReply(const std::string& line, DateStamp& out) {

@@ -36,7 +36,9 @@ int probeResume(FtpSession& session, RoleRecord& role, FtpJobView& job,
                 const FtpSettings& settings);
 
 // ASCII mode for a file name whose extension (from its first ".", upper-cased, at least
-// one character after it) occurs in the upper-cased extension list.
+// one character after it) occurs in the upper-cased extension list as a whole entry (not
+// followed there by a letter or digit: ".TXT;.LOG", ".txt .log" and ".TXT,.LOG" all list
+// ".TXT", none lists ".TX").
 bool ftpAsciiMode(const std::string& fileName, const std::string& asciiExtensions);
 
 // "MDTM <path>": 1 with role.target.remoteDate filled; 2 no date; 0 / negative as above.

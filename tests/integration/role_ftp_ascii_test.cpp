@@ -152,5 +152,35 @@ TEST(RoleFtpAsciiResume, BrokenTextTransferStartsAgainFromByteZero) {
   EXPECT_TRUE(rig.logged("Error occured!")) << allLines(rig);
 }
 
+// A text job stopped part-way keeps its partial file; the next run fetches the text again
+// from byte 0 over it (no restart offset) and ends with the exact text.
+TEST(RoleFtpAsciiResume, StoppedTextJobIsFetchedAnewOnItsNextRun) {
+  if (!PyftpdlibServer::available()) {
+    if (test::runningInCi()) FAIL() << "python3-pyftpdlib missing";
+    GTEST_SKIP() << "python3-pyftpdlib missing (install it to run)";
+  }
+  const std::string text = test::sampleText(8000);
+  PyftpdlibServer server;
+  server.addFile("pub/notes.txt", text);
+  ASSERT_TRUE(server.start({"rate=60000"})) << server.error();
+  DownloadRig rig;
+  rig.job.url = server.url("pub/notes.txt");
+  rig.everySecond = [](JobController& ctl, int s) {
+    if (s == 2) ctl.command(CtlStopAll, 0);
+  };
+  ASSERT_TRUE(rig.run(30)) << allLines(rig);
+  ASSERT_FALSE(rig.host.lastComplete);
+  EXPECT_GT(rig.job.downloaded, 0);
+  EXPECT_TRUE(rig.tempFileExists());
+  rig.everySecond = nullptr;
+  rig.host.logLines.clear();
+  ASSERT_TRUE(rig.run(60)) << allLines(rig);
+  const std::string expected = test::crlfText(text);
+  EXPECT_TRUE(rig.host.lastComplete) << allLines(rig);
+  EXPECT_TRUE(rig.finalBytes() == expected)
+      << "got " << rig.finalBytes().size() << " bytes of " << expected.size();
+  EXPECT_EQ(restartOffsets(rig), 0) << allLines(rig);
+}
+
 }  // namespace
 }  // namespace fw

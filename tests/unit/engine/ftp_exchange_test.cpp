@@ -182,6 +182,13 @@ TEST_F(FtpExchangeTest, DateAndAsciiMode) {
   EXPECT_FALSE(ftpAsciiMode("a.iso", ".TXT"));
   EXPECT_FALSE(ftpAsciiMode("noext", ".TXT"));
   EXPECT_FALSE(ftpAsciiMode("trailingdot.", ".TXT"));
+  EXPECT_TRUE(ftpAsciiMode("NOTES.LOG", ".txt .log"));
+  EXPECT_TRUE(ftpAsciiMode("a.htm", ".HTML;.HTM"));
+  // Only whole entries: a shorter extension that begins a listed one is binary.
+  EXPECT_FALSE(ftpAsciiMode("image.tx", ".TXT"));
+  EXPECT_FALSE(ftpAsciiMode("page.htm", ".HTML"));
+  // The extension runs from the first ".": a second one does not count.
+  EXPECT_FALSE(ftpAsciiMode("notes.v2.txt", ".TXT"));
   EXPECT_EQ(parseSizeReply("213 99999999999"), 99999999999LL);
   EXPECT_EQ(parseSizeReply("213 "), -1);
   EXPECT_EQ(parseSizeReply("213 99999999999999999999999"), -1);
