@@ -61,6 +61,8 @@ struct ProxyCase {
   std::function<std::unique_ptr<ProxyServer>()> make;
   // A line the handshake logs on every connection through this kind of proxy.
   const char* handshake;
+  const char* user = "";  // proxy login, when the proxy asks for one
+  const char* pass = "";
 };
 
 class RoleFtpProxy : public ::testing::TestWithParam<ProxyCase> {};
@@ -86,6 +88,11 @@ TEST_P(RoleFtpProxy, ControlAndDataGoThroughTheProxy) {
   record.server = "127.0.0.1";
   record.port = static_cast<uint16_t>(proxy->port());
   record.flags = proxyflags::kPassive;
+  if (*c.user) {
+    record.user = c.user;
+    record.pass = c.pass;
+    record.flags |= proxyflags::kAuthenticate;
+  }
   rig.host.proxies.push_back(record);
   rig.job.ftpProxy = 1;
   rig.job.url = server.url("pub/data.bin");
@@ -105,24 +112,33 @@ TEST_P(RoleFtpProxy, ControlAndDataGoThroughTheProxy) {
   std::vector<int> ports = passivePorts(rig);
   EXPECT_GE(ports.size(), 2u) << allLines(rig);
   for (int port : ports) EXPECT_TRUE(rig.logged(tunnelRequest(c.type, port))) << port;
+  if (*c.pass) {
+    EXPECT_FALSE(rig.logged(c.pass));
+  }
   // A Role that starts after the file is in opens no session for a range past its end.
   EXPECT_FALSE(rig.logged("REST " + std::to_string(content.size()))) << allLines(rig);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Kinds, RoleFtpProxy,
-    ::testing::Values(ProxyCase{"httpConnectTinyproxy", "tinyproxy", kProxyHttpConnect,
-                                [] { return std::make_unique<test::TinyproxyServer>(); },
-                                "3HTTP/1.0 200 Connection established"},
-                      ProxyCase{"socks5Microsocks", "microsocks", kProxySocks5,
-                                [] { return std::make_unique<test::MicrosocksServer>(); },
-                                "1SOCKS5: 05 02 00 02"},
-                      ProxyCase{"socks5Dante", "danted", kProxySocks5,
-                                [] { return std::make_unique<test::DanteServer>(); },
-                                "3SOCKS5: 05 00"},
-                      ProxyCase{"socks4Dante", "danted", kProxySocks4,
-                                [] { return std::make_unique<test::DanteServer>(); },
-                                "3SOCKS4: 00 5A"}),
+    ::testing::Values(
+        ProxyCase{"httpConnectTinyproxy", "tinyproxy", kProxyHttpConnect,
+                  [] { return std::make_unique<test::TinyproxyServer>(); },
+                  "3HTTP/1.0 200 Connection established"},
+        ProxyCase{"socks5Microsocks", "microsocks", kProxySocks5,
+                  [] { return std::make_unique<test::MicrosocksServer>(); },
+                  "1SOCKS5: 05 02 00 02"},
+        ProxyCase{"socks5Dante", "danted", kProxySocks5,
+                  [] { return std::make_unique<test::DanteServer>(); }, "3SOCKS5: 05 00"},
+        ProxyCase{"socks4Dante", "danted", kProxySocks4,
+                  [] { return std::make_unique<test::DanteServer>(); }, "3SOCKS4: 00 5A"},
+        // With a login the data connections log in to the proxy as well.
+        ProxyCase{"httpConnectTinyproxyLogin", "tinyproxy", kProxyHttpConnect,
+                  [] { return std::make_unique<test::TinyproxyServer>("fwuser", "fwsecret"); },
+                  "1Proxy-Authorization: Basic ********", "fwuser", "fwsecret"},
+        ProxyCase{"socks5MicrosocksLogin", "microsocks", kProxySocks5,
+                  [] { return std::make_unique<test::MicrosocksServer>("fwuser", "fwsecret"); },
+                  "3SOCKS5: 01 00", "fwuser", "fwsecret"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
