@@ -296,6 +296,8 @@ intptr_t JobController::assignRange(RoleRecord& r) {
     }
     if (m_job.fileSize <= 0 || !m_job.resumable()) return 0;
     if (m_job.parts.empty()) {
+      // A first range of nothing would send a Role to fetch zero bytes.
+      if (m_job.downloaded >= m_job.fileSize) return 0;
       m_job.parts.push_back(PartRange{m_job.downloaded, m_job.fileSize - 1, 1});
       r.range = &m_job.parts.back();
       return 1;
