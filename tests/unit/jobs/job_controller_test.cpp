@@ -123,17 +123,6 @@ TEST_F(ControllerTest, UnknownSizeNeverGetsASecondRange) {
   EXPECT_EQ(host.endings, 1);
 }
 
-TEST_F(ControllerTest, NoFirstRangeWhenEverythingIsDownloaded) {
-  make();
-  job.downloaded = 10000;
-  startKnown(10000);
-  RoleRecord* r1 = ctl->findRole(1);
-  ASSERT_NE(r1, nullptr);
-  EXPECT_EQ(ctl->command(CtlAssignRange, reinterpret_cast<intptr_t>(r1)), 0);
-  EXPECT_EQ(r1->range, nullptr);
-  EXPECT_TRUE(job.parts.empty());
-}
-
 TEST_F(ControllerTest, FirstRangeStartsAtDownloadedThenSplitsOwnersRange) {
   make();
   job.downloaded = 1000;
