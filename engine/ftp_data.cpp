@@ -5,6 +5,8 @@
 #include "engine/ftp_log.h"
 #include "engine/ftp_pasv.h"
 #include "engine/ftp_queries.h"
+#include "engine/receive_loop.h"
+#include "platform/socket_buffer.h"
 
 namespace fw {
 
@@ -128,6 +130,8 @@ int ftpDataLoop(FtpSession& session, RoleRecord& role, const FtpSettings& settin
     int r = acceptData(session, role, settings);
     if (r != 1) return r;
   }
+  if (session.data->descriptor() >= 0)
+    ensureReceiveBufferSize(session.data->descriptor(), kReceiveSocketBuffer);
   Clock& clock = roleClock(role);
   const int64_t limit = static_cast<int64_t>(settings.dataOutSec) * 1000;
   int64_t lastData = clock.monotonicMs();
