@@ -56,6 +56,9 @@ std::string ftpDirectoryJobName(std::string_view url) {
     name.assign(
         host.substr(0, host.rfind(':') == std::string_view::npos ? host.size() : host.rfind(':')));
     for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    // The host is shown and becomes a category's name: no control bytes in either.
+    name = safeFileName(name, "");
+    if (name.empty()) name = "ftp";
   }
   return name + "/";
 }

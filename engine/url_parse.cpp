@@ -126,7 +126,8 @@ int parseUrl(std::string& text, UrlParts& parts, bool writeBack) {
   if (writeBack) text = normalised;
   if (parts.fileName.empty()) parts.fileName = "index.htm";
   // An FTP directory is listed, never stored: its name must not pass for a file's.
-  if (protocol == kProtoFtp && isFtpDirectoryUrl(t)) parts.fileName = ftpDirectoryJobName(t);
+  if (protocol == kProtoFtp && isFtpDirectoryUrl(normalised))
+    parts.fileName = ftpDirectoryJobName(normalised);
   if (web && parts.referer.empty()) {
     size_t last = parts.url.rfind('/');
     std::string_view base = parts.url;

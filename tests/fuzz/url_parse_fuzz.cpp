@@ -32,8 +32,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     check(!parts.host.empty());
     check(parts.port > 0 && parts.port <= 65535);
     check(parts.protocol >= fw::kProtoHttp && parts.protocol <= fw::kProtoHttps);
-    // An FTP URL without a path names no file; every other accepted URL does.
-    if (parts.protocol != fw::kProtoFtp || !parts.path.empty()) checkFileName(parts.fileName);
+    // An FTP URL without a path names no file, an FTP directory is named "name/" (which no
+    // file path accepts); every other accepted URL names a clean file.
+    const bool ftp = parts.protocol == fw::kProtoFtp;
+    if (ftp && !parts.path.empty() && parts.path.back() == '/') {
+      const std::string& n = parts.fileName;
+      check(n.size() >= 2 && n.back() == '/');
+      checkFileName(n.substr(0, n.size() - 1));
+    } else if (!ftp || !parts.path.empty()) {
+      checkFileName(parts.fileName);
+    }
     if (!parts.path.empty()) {
       // What is written back must parse to the same place.
       fw::UrlParts again;
