@@ -30,6 +30,7 @@ namespace fw {
 namespace {
 
 namespace fs = std::filesystem;
+using test::allLines;
 using test::DownloadRig;
 using test::readFileText;
 using test::TempDir;
@@ -96,12 +97,6 @@ class VsftpdTree {
   test::ServerProcess m_proc;
   bool m_ok = false;
 };
-
-std::string allLines(const DownloadRig& rig) {
-  std::string out;
-  for (const std::string& l : rig.logLines()) out += l + "\n";
-  return out;
-}
 
 std::vector<std::string> sortedUrls(const std::vector<DirectoryFile>& files, size_t prefix) {
   std::vector<std::string> out;

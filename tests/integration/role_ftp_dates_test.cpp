@@ -13,6 +13,8 @@
 namespace fw {
 namespace {
 
+using test::allLines;
+using test::countLogged;
 using test::DownloadRig;
 using test::PyftpdlibServer;
 
@@ -22,18 +24,6 @@ const char kHttpNewer[] = "The file on the server is newer, download it again.";
 
 const std::time_t kFirstDate = 1700000000;  // 2023-11-14 22:13:20 UTC
 const std::time_t kSecondDate = 1710000000;
-
-std::string allLines(const DownloadRig& rig) {
-  std::string out;
-  for (const std::string& l : rig.logLines()) out += l + "\n";
-  return out;
-}
-
-int countLogged(const DownloadRig& rig, const std::string& text) {
-  int n = 0;
-  for (const std::string& l : rig.logLines()) n += l.find(text) != std::string::npos ? 1 : 0;
-  return n;
-}
 
 DateStamp utcStamp(std::time_t t) {
   std::tm tm{};

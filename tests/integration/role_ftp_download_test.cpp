@@ -12,6 +12,8 @@
 namespace fw {
 namespace {
 
+using test::allLines;
+using test::countLogged;
 using test::DownloadRig;
 using test::faultServerContent;
 
@@ -52,18 +54,6 @@ bool pyftpdlibMissing() {
       GTEST_SKIP() << "python3-pyftpdlib missing (install it to run)"; \
     }                                                                  \
   } while (0)
-
-int countLogged(const DownloadRig& rig, const std::string& text) {
-  int n = 0;
-  for (const std::string& l : rig.logLines()) n += l.find(text) != std::string::npos ? 1 : 0;
-  return n;
-}
-
-std::string allLines(const DownloadRig& rig) {
-  std::string out;
-  for (const std::string& l : rig.logLines()) out += l + "\n";
-  return out;
-}
 
 // Passive data connections come from the proxy record the job names.
 void usePassive(DownloadRig& rig) {

@@ -13,21 +13,11 @@
 namespace fw {
 namespace {
 
+using test::allLines;
+using test::countLogged;
 using test::DownloadRig;
 using test::PyftpdlibServer;
 using test::VsftpdServer;
-
-std::string allLines(const DownloadRig& rig) {
-  std::string out;
-  for (const std::string& l : rig.logLines()) out += l + "\n";
-  return out;
-}
-
-int countLogged(const DownloadRig& rig, const std::string& text) {
-  int n = 0;
-  for (const std::string& l : rig.logLines()) n += l.find(text) != std::string::npos ? 1 : 0;
-  return n;
-}
 
 // The Roles that sent a fetch command.
 std::set<char> fetchingRoles(const DownloadRig& rig) {

@@ -14,15 +14,10 @@
 namespace fw {
 namespace {
 
+using test::allLines;
 using test::DownloadRig;
 using test::ProxyServer;
 using test::PyftpdlibServer;
-
-std::string allLines(const DownloadRig& rig) {
-  std::string out;
-  for (const std::string& l : rig.logLines()) out += l + "\n";
-  return out;
-}
 
 // The ports the server announced in its 227 replies.
 std::vector<int> passivePorts(const DownloadRig& rig) {

@@ -15,6 +15,7 @@ namespace fw {
 namespace {
 
 namespace fs = std::filesystem;
+using test::allLines;
 using test::DownloadRig;
 using test::faultServerContent;
 
@@ -56,12 +57,6 @@ class Vsftpd {
   test::ServerProcess m_proc;
   bool m_ok = false;
 };
-
-std::string allLines(const DownloadRig& rig) {
-  std::string out;
-  for (const std::string& l : rig.logLines()) out += l + "\n";
-  return out;
-}
 
 struct VsCase {
   const char* name;

@@ -99,4 +99,16 @@ bool DownloadRig::logged(const std::string& text) const {
   return false;
 }
 
+std::string allLines(const DownloadRig& rig) {
+  std::string out;
+  for (const std::string& l : rig.logLines()) out += l + "\n";
+  return out;
+}
+
+int countLogged(const DownloadRig& rig, const std::string& text) {
+  int n = 0;
+  for (const std::string& l : rig.logLines()) n += l.find(text) != std::string::npos ? 1 : 0;
+  return n;
+}
+
 }  // namespace fw::test

@@ -48,4 +48,9 @@ class DownloadRig {
   int m_rolesStarted = 0;
 };
 
+// Every log line of the rig's Roles, one per line (for failure messages).
+std::string allLines(const DownloadRig& rig);
+// How many log lines hold `text`.
+int countLogged(const DownloadRig& rig, const std::string& text);
+
 }  // namespace fw::test
