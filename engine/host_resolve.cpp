@@ -54,6 +54,8 @@ int resolveHostForRole(RoleRecord& role, const std::string& host, std::string& a
     return 1;
   }
   if (host.empty() || host.size() > kMaxHostName) return failLookup(role);
+  // A stop that is already waiting needs no look-up (and leaves no answer in flight).
+  if (role.stopEvent.tryWait()) return role.outcome.load();
   role.lookupState = 0;
   HostLookupRequest request{&role, host};
   const intptr_t id =

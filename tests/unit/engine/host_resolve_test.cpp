@@ -103,7 +103,7 @@ TEST(HostResolve, StopCancelsTheLookupAndDropsTheLateAnswer) {
   h.runRole([&] { result = resolveHostForRole(h.role, "localhost", address, 5000); });
   EXPECT_EQ(result, -2);
   h.drain();
-  EXPECT_EQ(h.window.woken, 0);  // the answer, if it came, woke nobody
+  EXPECT_EQ(h.window.woken, 0);  // no look-up was left running to answer later
   EXPECT_FALSE(h.role.stopEvent.isSet());
   EXPECT_EQ(h.role.outcome.load(), -2);
 }
