@@ -19,8 +19,8 @@
 #include <thread>
 #include <vector>
 
-#include "engine/cache_writer.h"
-#include "engine/target_file.h"
+#include "engine/storage/cache_writer.h"
+#include "engine/storage/target_file.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "cli/progress_view.h"
-#include "engine/proxy_record.h"
+#include "engine/base/proxy_record.h"
 #include "jobs/controller_host.h"
 #include "jobs/queue_monitor.h"
 

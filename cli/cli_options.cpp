@@ -3,8 +3,8 @@
 #include <charconv>
 #include <limits>
 
-#include "engine/ftp_directory_url.h"
-#include "engine/proxy_record.h"
+#include "engine/base/proxy_record.h"
+#include "engine/url/ftp_directory_url.h"
 
 namespace fw {
 

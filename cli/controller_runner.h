@@ -6,7 +6,7 @@
 #include <map>
 #include <memory>
 
-#include "engine/bandwidth_budget.h"
+#include "engine/storage/bandwidth_budget.h"
 #include "jobs/job_controller.h"
 #include "jobs/queue_monitor.h"
 

@@ -4,8 +4,8 @@
 #include <cctype>
 #include <cstring>
 
-#include "engine/host_resolve.h"
-#include "engine/target_file.h"
+#include "engine/net/host_resolve.h"
+#include "engine/storage/target_file.h"
 #include "jobs/job_controller.h"
 #include "jobs/range_assign.h"
 

@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "engine/cache_writer.h"
-#include "engine/ftp_directory_url.h"
-#include "engine/target_file.h"
+#include "engine/storage/cache_writer.h"
+#include "engine/storage/target_file.h"
+#include "engine/url/ftp_directory_url.h"
 #include "jobs/after_download.h"
 #include "jobs/job_controller.h"
 #include "jobs/range_assign.h"

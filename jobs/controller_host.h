@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/proxy_record.h"
-#include "jobs/directory_file.h"
-#include "jobs/job_record.h"
+#include "engine/base/proxy_record.h"
+#include "records/directory_file.h"
+#include "records/job_record.h"
 
 namespace fw {
 

@@ -17,14 +17,14 @@
 #include <thread>
 #include <vector>
 
-#include "engine/control_codes.h"
-#include "engine/job_storage.h"
-#include "engine/role_job.h"
-#include "engine/role_record.h"
-#include "engine/text_buffer.h"
+#include "engine/base/control_codes.h"
+#include "engine/base/role_record.h"
+#include "engine/base/text_buffer.h"
+#include "engine/role/role_job.h"
+#include "engine/storage/job_storage.h"
 #include "jobs/controller_host.h"
-#include "jobs/job_record.h"
 #include "platform/message_loop.h"
+#include "records/job_record.h"
 
 namespace fw {
 

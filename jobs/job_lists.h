@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <string>
 
-#include "jobs/job_record.h"
+#include "records/job_record.h"
 
 namespace fw {
 

@@ -4,7 +4,7 @@
 //
 // Main thread only.
 
-#include "jobs/job_record.h"
+#include "records/job_record.h"
 
 namespace fw {
 

@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "engine/bandwidth_budget.h"
-#include "jobs/job_record.h"
+#include "engine/storage/bandwidth_budget.h"
 #include "jobs/queue_hooks.h"
 #include "platform/clock.h"
+#include "records/job_record.h"
 
 namespace fw {
 

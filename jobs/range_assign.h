@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <list>
 
-#include "jobs/job_record.h"
+#include "records/job_record.h"
 
 namespace fw {
 

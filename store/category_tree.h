@@ -13,7 +13,7 @@
 #include <string>
 #include <string_view>
 
-#include "jobs/job_record.h"
+#include "records/job_record.h"
 
 namespace fw {
 

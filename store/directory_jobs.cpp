@@ -1,8 +1,8 @@
 #include "store/directory_jobs.h"
 
-#include "engine/ftp_directory_url.h"
-#include "engine/ftp_listing.h"
-#include "engine/percent_decode.h"
+#include "engine/ftp/ftp_listing.h"
+#include "engine/url/ftp_directory_url.h"
+#include "engine/url/percent_decode.h"
 #include "store/category_commands.h"
 
 namespace fw {

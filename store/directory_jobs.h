@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "jobs/directory_file.h"
-#include "jobs/job_record.h"
+#include "records/directory_file.h"
+#include "records/job_record.h"
 #include "store/job_operations.h"
 
 namespace fw {

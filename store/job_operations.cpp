@@ -1,6 +1,6 @@
 #include "store/job_operations.h"
 
-#include "engine/url_parse.h"
+#include "engine/url/url_parse.h"
 #include "jobs/queue_hooks.h"
 #include "platform/message_box.h"
 #include "platform/paths.h"

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "jobs/job_record.h"
+#include "records/job_record.h"
 #include "store/category_tree.h"
 #include "store/settings_records.h"
 

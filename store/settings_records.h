@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/proxy_record.h"
+#include "engine/base/proxy_record.h"
 
 namespace fw {
 

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "jobs/job_record.h"
+#include "records/job_record.h"
 
 namespace fw {
 

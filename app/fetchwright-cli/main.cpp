@@ -12,8 +12,8 @@
 
 #include "cli/cli_app.h"
 #include "cli/cli_options.h"
-#include "engine/role_worker.h"
-#include "engine/tls_functions.h"
+#include "engine/net/tls_functions.h"
+#include "engine/role/role_worker.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "engine/chunked_decoder.h"
-#include "engine/control_codes.h"
+#include "engine/base/control_codes.h"
+#include "engine/http/chunked_decoder.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/ftp_listing.h"
-#include "engine/ftp_pasv.h"
-#include "engine/ftp_reply.h"
+#include "engine/ftp/ftp_listing.h"
+#include "engine/ftp/ftp_pasv.h"
+#include "engine/ftp/ftp_reply.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;

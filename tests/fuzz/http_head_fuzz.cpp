@@ -8,9 +8,9 @@
 #include <deque>
 #include <string>
 
-#include "engine/response_head_reader.h"
-#include "engine/safe_file_name.h"
-#include "engine/text_buffer.h"
+#include "engine/base/text_buffer.h"
+#include "engine/http/response_head_reader.h"
+#include "engine/url/safe_file_name.h"
 #include "platform/fake_clock.h"
 
 namespace {

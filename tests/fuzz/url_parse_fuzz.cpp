@@ -4,10 +4,10 @@
 #include <cstdlib>
 #include <string>
 
-#include "engine/location_resolve.h"
-#include "engine/percent_decode.h"
-#include "engine/safe_file_name.h"
-#include "engine/url_parse.h"
+#include "engine/url/location_resolve.h"
+#include "engine/url/percent_decode.h"
+#include "engine/url/safe_file_name.h"
+#include "engine/url/url_parse.h"
 
 namespace {
 

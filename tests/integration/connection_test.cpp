@@ -2,16 +2,16 @@
 // proxies (tinyproxy, microsocks, danted), each carrying a real HTTP exchange, and the
 // certificate checks of the TLS session against certificates made by the test.
 
-#include "engine/connection.h"
+#include "engine/net/connection.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
 
-#include "engine/control_codes.h"
-#include "engine/role_net.h"
-#include "engine/tls_functions.h"
-#include "engine/tls_session.h"
+#include "engine/base/control_codes.h"
+#include "engine/net/role_net.h"
+#include "engine/net/tls_functions.h"
+#include "engine/net/tls_session.h"
 #include "platform/socket.h"
 #include "support/nginx_server.h"
 #include "support/proxy_servers.h"

@@ -4,14 +4,14 @@
 
 #include <fstream>
 
-#include "engine/control_codes.h"
-#include "engine/ftp_socket_link.h"
-#include "engine/role_ftp_steps.h"
+#include "engine/base/control_codes.h"
+#include "engine/ftp/ftp_socket_link.h"
+#include "engine/ftp/role_ftp_steps.h"
 #include "platform/socket.h"
 #include "platform/socket_io.h"
 #include "support/server_process.h"
 #include "support/temp_dir.h"
-#include "unit/engine/ftp_scripted_peer.h"
+#include "unit/engine/ftp/ftp_scripted_peer.h"
 
 namespace fw {
 namespace {

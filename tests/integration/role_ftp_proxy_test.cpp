@@ -6,7 +6,7 @@
 
 #include <functional>
 
-#include "engine/ftp_pasv.h"
+#include "engine/ftp/ftp_pasv.h"
 #include "support/download_rig.h"
 #include "support/ftp_servers.h"
 #include "support/proxy_servers.h"

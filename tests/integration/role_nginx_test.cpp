@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/tls_functions.h"
+#include "engine/net/tls_functions.h"
 #include "support/download_rig.h"
 #include "support/nginx_server.h"
 #include "support/server_process.h"

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "engine/role_worker.h"
+#include "engine/role/role_worker.h"
 #include "platform/message_loop.h"
 
 namespace fw::test {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/role_settings.h"
+#include "engine/base/role_settings.h"
 #include "jobs/controller_host.h"
 #include "jobs/job_controller.h"
 #include "support/recording_host.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/role_record.h"
+#include "engine/base/role_record.h"
 
 namespace fw::test {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/role_record.h"
+#include "engine/base/role_record.h"
 #include "platform/file_system.h"
 
 namespace fw::test {

@@ -5,7 +5,7 @@
 #include <chrono>
 #include <thread>
 
-#include "engine/text_buffer.h"
+#include "engine/base/text_buffer.h"
 #include "jobs/after_download.h"
 #include "jobs/range_assign.h"
 #include "platform/fake_clock.h"

@@ -1,0 +1,68 @@
+#pragma once
+// One connection of a running job: the record a Role worker thread runs on.
+//
+// engine/base: what every part of a Role shares: its record, the control codes and text
+// buffers of its channel to the controller, its settings and the dial-up line it waits
+// for. Uses engine/url and the platform.
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <thread>
+
+#include "engine/base/proxy_record.h"
+#include "engine/url/url_parts.h"
+#include "platform/clock.h"
+#include "platform/sync.h"
+#include "records/job_record.h"
+
+namespace fw {
+
+class JobController;
+struct RoleJob;
+struct RoleRecord;
+
+// What a Role needs from its controller: the synchronous control request (message
+// 0x0BE0 with a command code) and its log lines (message 0x0BDC). The job controller
+// implements it over the message loop; tests implement it directly.
+// Thread safety: called from the Role's own thread.
+class RoleChannel {
+ public:
+  virtual ~RoleChannel() = default;
+  // Sends command `code` with argument `arg`; returns the controller's result.
+  virtual intptr_t control(RoleRecord& role, uint32_t code, intptr_t arg) = 0;
+  // Appends one log line of `kind` (LogKind) to the Role's log.
+  virtual void log(RoleRecord& role, int kind, const std::string& text) = 0;
+};
+
+struct RoleRecord {
+  std::thread* thread = nullptr;
+  JobController* controller = nullptr;
+  RoleChannel* channel = nullptr;  // how this Role reaches its controller
+  RoleJob* shared = nullptr;       // the job's data shared by its Roles (engine/role_job.h)
+  Clock* clock = nullptr;          // the clock every wait of this Role uses
+  uint8_t roleNo = 0;
+  RoleLog* log = nullptr;
+  Event stopEvent{Event::Reset::Auto};
+  std::atomic<int32_t> outcome{0};
+  uint8_t done = 0;
+  PartRange* range = nullptr;
+  UrlParts target;
+  uint16_t errorCount = 0;
+  uint32_t startSecond = 0;
+  std::atomic<uint32_t> speed{0};
+  ProxyRecord proxy;
+  uint8_t proxyFetched = 0;
+  RoleRecord* next = nullptr;
+  uint64_t lookup = 0;      // pending host look-up id; 0 = none
+  int lastSocketError = 0;  // errno of the last failed socket call of this Role
+  // Bytes counted in `range->start` and the job's `downloaded` that are still in this
+  // Role's receive buffer, not yet handed to the write cache. Guarded by the job's
+  // progress lock, so that a save can leave them out: they are not on disk.
+  int64_t unstored = 0;
+  // Host look-up answer, filled on the controller's thread before it wakes the Role.
+  std::atomic<int> lookupState{0};  // 0 pending, 1 resolved, -1 failed
+  std::string lookupAddress;        // dotted address once resolved
+};
+
+}  // namespace fw

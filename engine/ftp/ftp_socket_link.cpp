@@ -1,0 +1,170 @@
+#include "engine/ftp/ftp_socket_link.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "engine/ftp/ftp_log.h"
+#include "engine/net/proxy_tunnel.h"
+#include "platform/socket.h"
+#include "platform/socket_io.h"
+
+namespace fw {
+
+namespace {
+
+std::string addressOf(int fd, bool peer) {
+  sockaddr_in a{};
+  socklen_t len = sizeof a;
+  int r = peer ? ::getpeername(fd, reinterpret_cast<sockaddr*>(&a), &len)
+               : ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+  if (r != 0 || a.sin_family != AF_INET) return {};
+  char buf[INET_ADDRSTRLEN];
+  return ::inet_ntop(AF_INET, &a.sin_addr, buf, sizeof buf) ? buf : std::string();
+}
+
+class SocketListener final : public FtpListener {
+ public:
+  SocketListener(int fd, int port, Clock& clock) : m_fd(fd), m_port(port), m_clock(clock) {}
+  ~SocketListener() override { closeSocket(m_fd); }
+  int port() const override { return m_port; }
+  int accept(int ms, std::unique_ptr<FtpLink>& out, int& errorOut) override {
+    SocketWait w = waitSocket(m_fd, POLLIN, m_clock, m_never, ms, errorOut);
+    if (w == SocketWait::Failed) return -1;
+    if (w != SocketWait::Ready) return 0;
+    int fd = ::accept(m_fd, nullptr, nullptr);
+    if (fd < 0) {
+      if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) return 0;
+      errorOut = errno;
+      return -1;
+    }
+    int err = 0;
+    setNonBlocking(fd, true, err);
+    out = std::make_unique<FtpSocketLink>(fd, m_clock, 90000);
+    return 1;
+  }
+
+ private:
+  int m_fd;
+  int m_port;
+  Clock& m_clock;
+  Event m_never{Event::Reset::Manual};
+};
+
+}  // namespace
+
+FtpSocketLink::FtpSocketLink(int fd, Clock& clock, int sendTimeoutMs, std::string initial)
+    : m_fd(fd), m_clock(clock), m_sendTimeoutMs(sendTimeoutMs), m_initial(std::move(initial)) {}
+
+FtpSocketLink::~FtpSocketLink() {
+  closeSocket(m_fd);
+}
+
+long FtpSocketLink::sendAll(const char* data, size_t len, int& errorOut) {
+  int r = fw::sendAll(errorOut, m_fd, data, len, m_clock, m_never, m_sendTimeoutMs);
+  return r < 0 ? -1 : r;
+}
+
+int FtpSocketLink::waitReadable(int ms, int& errorOut) {
+  if (!m_initial.empty()) return 1;
+  switch (waitSocket(m_fd, POLLIN, m_clock, m_never, ms, errorOut)) {
+    case SocketWait::Ready:
+      return 1;
+    case SocketWait::Failed:
+      return -1;
+    default:
+      return 0;
+  }
+}
+
+long FtpSocketLink::receive(char* buf, size_t len, int& errorOut) {
+  if (!m_initial.empty()) {
+    size_t n = std::min(len, m_initial.size());
+    std::memcpy(buf, m_initial.data(), n);
+    m_initial.erase(0, n);
+    return static_cast<long>(n);
+  }
+  for (;;) {
+    ssize_t n = ::recv(m_fd, buf, len, 0);
+    if (n >= 0) return static_cast<long>(n);
+    if (errno == EINTR) continue;
+    if (errno == EAGAIN || errno == EWOULDBLOCK) {
+      // Readiness without bytes: wait one slice so callers see no data, not an error.
+      if (waitReadable(50, errorOut) < 0) return -1;
+      continue;
+    }
+    errorOut = errno;
+    return -1;
+  }
+}
+
+std::string FtpSocketLink::peerAddress() const {
+  return addressOf(m_fd, true);
+}
+std::string FtpSocketLink::localAddress() const {
+  return addressOf(m_fd, false);
+}
+
+int FtpSocketDialer::connect(RoleRecord& role, const ProxyRecord& proxy, const std::string& ip,
+                             int port, int timeoutMs, std::unique_ptr<FtpLink>& out,
+                             int& errorOut) {
+  Clock& clock = roleClock(role);
+  bool tunnel =
+      proxy.type == kProxyHttpConnect || proxy.type == kProxySocks4 || proxy.type == kProxySocks5;
+  int fd = kInvalidSocket;
+  if (createStreamSocket(fd, errorOut) != SocketSetup::Ok) return 0;
+  std::string host = tunnel ? proxy.server : ip;
+  int hostPort = tunnel ? proxy.port : port;
+  // A data connection needs a dotted address: the control connection's peer, or the
+  // proxy's address as the Role resolved it for the control connection.
+  if (!isDottedIPv4(host) && tunnel && !role.lookupAddress.empty()) host = role.lookupAddress;
+  int r = connectSocket(fd, host, static_cast<uint16_t>(hostPort), clock, role.stopEvent, timeoutMs,
+                        errorOut);
+  if (r == kNetStopped) {
+    closeSocket(fd);
+    return role.outcome.load();
+  }
+  if (r != 1) {
+    closeSocket(fd);
+    return r;
+  }
+  std::string spill;
+  if (tunnel) {
+    int t =
+        OpenTunnel(errorOut, fd, role, proxy, ip, static_cast<uint16_t>(port), dataOutMs, spill);
+    if (t != 1) {
+      closeSocket(fd);
+      return t < 0 ? t : 0;
+    }
+  }
+  out = std::make_unique<FtpSocketLink>(fd, clock, dataOutMs, std::move(spill));
+  return 1;
+}
+
+int FtpSocketDialer::listen(const std::string& localIp, std::unique_ptr<FtpListener>& out,
+                            int& errorOut) {
+  int fd = kInvalidSocket;
+  if (createStreamSocket(fd, errorOut) != SocketSetup::Ok) return -1;
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_port = 0;
+  if (localIp.empty() || ::inet_pton(AF_INET, localIp.c_str(), &a.sin_addr) != 1)
+    a.sin_addr.s_addr = htonl(INADDR_ANY);
+  socklen_t len = sizeof a;
+  if (::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || ::listen(fd, 4) != 0 ||
+      ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len) != 0) {
+    errorOut = errno;
+    closeSocket(fd);
+    return -1;
+  }
+  out = std::make_unique<SocketListener>(fd, ntohs(a.sin_port), Clock::system());
+  return 1;
+}
+
+}  // namespace fw
