@@ -19,13 +19,17 @@
 #include "engine/url/ftp_directory_url.h"
 #include "engine/url/url_parse.h"
 #include "jobs/queue_monitor.h"
+#include "platform/control_kinds.h"
+#include "platform/control_socket.h"
 #include "platform/message_loop.h"
 #include "platform/paths.h"
 #include "store/category_tree.h"
+#include "store/database_owner.h"
 #include "store/database_session.h"
 #include "store/directory_jobs.h"
 #include "store/job_database.h"
 #include "store/job_operations.h"
+#include "store/url_hand_in.h"
 
 namespace fw {
 
@@ -82,6 +86,9 @@ class CliRun {
   int run();
 
  private:
+  std::string intendedDatabase() const;
+  int claimDatabase(const std::string& path, bool mayHandOver);
+  int handOver(const std::string& path, const DatabaseOwnerInfo& holder);
   bool openDatabase();
   void addUrls();
   void collectUnfinished();
@@ -107,6 +114,8 @@ class CliRun {
   Settings m_settings;
   RunSettings m_run;
   std::string m_dbPath;
+  std::unique_ptr<DatabaseOwner> m_owner;
+  std::string m_ownedPath;
   CategoryTree m_tree;
   std::unique_ptr<MessageLoop> m_loop;
   std::unique_ptr<CliHost> m_host;
@@ -122,6 +131,71 @@ class CliRun {
   int64_t m_savedProgress = -1;
   std::set<JobRecord*> m_targetSaved;  // jobs saved once after their file was created
 };
+
+std::string CliRun::intendedDatabase() const {
+  if (m_opts.db) return *m_opts.db;
+  const std::string& remote = m_settings.dataFile.remoteFile;
+  return remote.empty() ? defaultDatabasePath(dataDir()) : remote;
+}
+
+// -1 when this run owns `path` (or nobody can own it); otherwise the exit code, after the
+// URLs were handed to the desktop program that owns it or the owner was named.
+int CliRun::claimDatabase(const std::string& path, bool mayHandOver) {
+  DatabaseOwnerInfo holder;
+  switch (DatabaseOwner::acquire(path, "fetchwright-cli", m_owner, &holder)) {
+    case DatabaseOwner::Result::Owned:
+      m_ownedPath = path;
+      return -1;
+    case DatabaseOwner::Result::Unlockable:
+      // A folder nobody can write to: nobody can save over us either.
+      return -1;
+    case DatabaseOwner::Result::Busy:
+      break;
+  }
+  if (mayHandOver && !m_opts.db && holder.program == "fetchwright" && !m_opts.urls.empty() &&
+      !m_opts.list && !m_opts.resume)
+    return handOver(path, holder);
+  std::fprintf(m_env.err, "fetchwright-cli: %s\n", databaseBusyText(path, holder).c_str());
+  return kExitUsage;
+}
+
+int CliRun::handOver(const std::string& path, const DatabaseOwnerInfo& holder) {
+  if (m_opts.proxy || m_opts.jobs || m_opts.limit || m_opts.retries || m_opts.retryDelay ||
+      m_opts.timeout || m_opts.noVerify)
+    std::fprintf(m_env.err,
+                 "fetchwright-cli: the desktop program runs the jobs with its own settings; "
+                 "--proxy, --jobs, --limit, --retries, --retry-delay, --timeout and "
+                 "--no-verify are not passed on\n");
+  std::vector<AddJobRequest> requests;
+  for (const std::string& given : m_opts.urls) {
+    AddJobRequest req = addRequestFor(m_opts, m_run, trim(given));
+    req.startMode = kStartImmediately;
+    req.ftpProxy = req.httpProxy = kUseDefault8;
+    if (m_opts.output) req.fileName = *m_opts.output;
+    requests.push_back(std::move(req));
+  }
+  ControlReply reply;
+  ControlCall call =
+      controlCall(controlSocketPath(), {kControlAddUrls, encodeHandIn(requests)}, reply, 15000);
+  if (call != ControlCall::Answered || reply.result < 0) {
+    std::fprintf(m_env.err, "fetchwright-cli: %s It does not take URLs now.\n",
+                 databaseBusyText(path, holder).c_str());
+    return kExitUsage;
+  }
+  std::vector<HandInResult> results = decodeHandInAnswer(reply.payload);
+  size_t added = 0;
+  for (size_t i = 0; i < requests.size(); ++i) {
+    if (i < results.size() && results[i].added) {
+      ++added;
+      std::fprintf(m_env.out, "%s\n", results[i].text.c_str());
+    } else {
+      std::string why = i < results.size() ? results[i].text : "no answer";
+      std::fprintf(m_env.out, "%s: %s\n", m_opts.urls[i].c_str(), why.c_str());
+    }
+  }
+  std::fflush(m_env.out);
+  return added == requests.size() ? kExitAllComplete : kExitSomeFailed;
+}
 
 bool CliRun::openDatabase() {
   if (!m_opts.db) {
@@ -385,7 +459,15 @@ void CliRun::onTimer(int id) {
 int CliRun::run() {
   m_settings = loadRunSettings();
   m_run = applyCliOverrides(m_opts, m_settings);
+  int busy = claimDatabase(intendedDatabase(), true);
+  if (busy >= 0) return busy;
   if (!openDatabase()) return kExitSomeFailed;
+  if (m_owner && m_dbPath != m_ownedPath) {
+    // Opening fell back to the default database: that is the one to own.
+    m_owner.reset();
+    busy = claimDatabase(m_dbPath, false);
+    if (busy >= 0) return busy;
+  }
 
   if (m_opts.list) {
     for (JobRecord* job : allJobs(m_tree)) std::fprintf(m_env.out, "%s\n", listLine(*job).c_str());

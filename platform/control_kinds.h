@@ -17,5 +17,8 @@ inline constexpr uint32_t kControlLinkList = 7161;
 
 // A second start of the program: restore and raise the window. Answer 1.
 inline constexpr uint32_t kControlRaise = 0x4657'0001;
+// fetchwright-cli hands URLs to the program that owns the job database: the payload and
+// the answer are those of store/url_hand_in.h; the answer's number is how many were added.
+inline constexpr uint32_t kControlAddUrls = 0x4657'0002;
 
 }  // namespace fw

@@ -91,6 +91,10 @@ JobRecord* addJob(JobContext& ctx, const AddJobRequest& req) {
   }
 
   job->fileName = parts.fileName;
+  if (!req.fileName.empty()) {
+    job->fileName = req.fileName;
+    job->flags2 |= jobflags2::kNameFixed;
+  }
   if (!req.comment.empty()) job->comment = req.comment;
   if (!req.referer.empty()) job->referer = req.referer;
   JobRecord* raw = job.release();

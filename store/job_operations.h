@@ -45,6 +45,7 @@ struct AddJobRequest {
   std::string url;
   uint8_t startMode = kUseDefault8;  // 0 Manual, 1 Immediately, other Schedule
   std::string saveDir;               // may be empty
+  std::string fileName;              // empty: from the URL; else kept as given
   uint16_t category = kUseDefaultCategory;
   uint8_t splitCount = kUseDefault8;
   std::string referer;

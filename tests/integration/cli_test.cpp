@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "support/cli_process.h"
 #include "support/nginx_server.h"
 #include "support/server_process.h"
 #include "support/temp_dir.h"
@@ -25,8 +26,6 @@ extern char** environ;
 
 namespace fw::test {
 namespace {
-
-const std::string kCli = std::string(FW_BINARY_DIR) + "/app/fetchwright-cli/fetchwright-cli";
 
 std::string pattern(size_t size, unsigned seed) {
   std::string s(size, '\0');
@@ -44,63 +43,6 @@ ino_t inodeOf(const std::string& path) {
   struct stat st {};
   return ::stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
 }
-
-// One run of the program with its output captured in a file.
-class CliProcess {
- public:
-  // `saveInterval` is the periodic save's interval in seconds; empty keeps the program's own.
-  CliProcess(const std::string& home, std::vector<std::string> args,
-             const std::string& saveInterval = "1")
-      : m_log(home + "/cli.log") {
-    std::vector<std::string> argv{kCli};
-    argv.insert(argv.end(), args.begin(), args.end());
-    std::vector<char*> cargv;
-    for (auto& a : argv) cargv.push_back(a.data());
-    cargv.push_back(nullptr);
-    // Saves every second, so that kills land after several saves of a running job.
-    std::vector<std::string> envs{"FETCHWRIGHT_HOME=" + home, "PATH=/usr/bin:/bin"};
-    if (!saveInterval.empty()) envs.push_back("FETCHWRIGHT_SAVE_INTERVAL=" + saveInterval);
-    if (const char* asan = getenv("ASAN_OPTIONS"))
-      envs.push_back(std::string("ASAN_OPTIONS=") + asan);
-    std::vector<char*> cenv;
-    for (auto& e : envs) cenv.push_back(e.data());
-    cenv.push_back(nullptr);
-    posix_spawn_file_actions_t fa;
-    posix_spawn_file_actions_init(&fa);
-    posix_spawn_file_actions_addopen(&fa, 1, m_log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_adddup2(&fa, 1, 2);
-    posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
-    if (posix_spawn(&m_pid, kCli.c_str(), &fa, nullptr, cargv.data(), cenv.data()) != 0) m_pid = -1;
-    posix_spawn_file_actions_destroy(&fa);
-  }
-  ~CliProcess() {
-    if (m_pid > 0 && !m_done) {
-      ::kill(m_pid, SIGKILL);
-      waitpid(m_pid, nullptr, 0);
-    }
-  }
-  // Exit code, -1 when it did not end within `seconds` (it is then killed), or 128 + signal.
-  int wait(int seconds = 120) {
-    for (int i = 0; i < seconds * 20; ++i) {
-      int st = 0;
-      pid_t r = waitpid(m_pid, &st, WNOHANG);
-      if (r == m_pid) {
-        m_done = true;
-        return WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return -1;
-  }
-  void signal(int sig) { ::kill(m_pid, sig); }
-  std::string output() const { return readFileText(m_log); }
-  bool started() const { return m_pid > 0; }
-
- private:
-  std::string m_log;
-  pid_t m_pid = -1;
-  bool m_done = false;
-};
 
 class CliTest : public ::testing::Test {
  protected:
