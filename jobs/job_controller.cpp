@@ -127,6 +127,8 @@ int JobController::start() {
   if (m_job.activeRoles != 0) return 1;
   if (m_job.listIndex < 0) m_job.listIndex = 0;
   m_job.flags &= static_cast<uint16_t>(~jobflags::kFailed);
+  // A dial that was given up must not keep this run's Roles waiting for a line forever.
+  if (m_shared.dial != nullptr && m_shared.dial->enabled()) m_shared.dial->runStarting();
   m_host.setRowImage(m_job, RowImage::Running);
   loop().setTimer(this, kControllerTimerId, 1000);
   m_job.roleLogs.clear();

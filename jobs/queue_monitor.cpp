@@ -61,6 +61,18 @@ void QueueMonitor::stop(JobRecord& job, int code) {
   m_runner.endRun(job, code);
 }
 
+void QueueMonitor::stopAll(int code) {
+  std::deque<JobRecord*> queued;
+  queued.swap(m_waitQueue);
+  for (JobRecord* job : queued) {
+    job->setStartMode(kStartManual);
+    job->flags2 &= static_cast<uint16_t>(~jobflags2::kQueued);
+    m_host.leftQueue(*job);
+  }
+  std::vector<JobRecord*> jobs = m_running;
+  for (JobRecord* job : jobs) stop(*job, code);
+}
+
 void QueueMonitor::addToSchedule(JobRecord& job) {
   if (!contains(m_schedule, &job)) m_schedule.push_back(&job);
 }

@@ -45,6 +45,8 @@ class MonitorHost {
   virtual ~MonitorHost() = default;
   virtual void setTitle(const std::string& title) = 0;
   virtual void showQueued(JobRecord& job) = 0;
+  // The job left the start queue without starting (its row is redrawn).
+  virtual void leftQueue(JobRecord& /*job*/) {}
   virtual void enterRunningView() {}
   virtual void leaveRunningView() {}
   // Percent of one running job (-1 when its size is not known or 0), round robin.
@@ -102,6 +104,11 @@ class QueueMonitor final : public QueueHooks {
   int start(JobRecord& job);
   // StopJob: the user's stop (code -2) or another code for every Role.
   void stop(JobRecord& job, int code);
+
+  // Every job leaves the start queue (start mode Manual, queue bit cleared) and every
+  // running job is stopped with `code`: the dial-up manager's Connect/Disconnect (-2) and
+  // a dial that ended without a line (-2, or -14 when it failed).
+  void stopAll(int code);
 
   // QueueHooks.
   void startJob(JobRecord& job) override { start(job); }

@@ -15,6 +15,9 @@ class DialLine {
   // Signalled while the line is up; a manual-reset event owned by the manager.
   virtual Event& lineUpEvent() = 0;
   virtual int dialState() const = 0;
+  // A job's run is starting (main thread): a manager that gave up dialling allows a new
+  // dial while the line is down.
+  virtual void runStarting() {}
 };
 
 // Dial-up networking off: the line is always there.
