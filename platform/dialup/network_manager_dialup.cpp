@@ -278,9 +278,11 @@ int NetworkManagerDialup::findActive(const std::string& profilePath, std::string
   sd_bus_message_unref(reply);
   for (char** p = acs; p != nullptr && *p != nullptr; ++p) {
     if (!acPath.empty()) continue;
-    char* connection = nullptr;
     sd_bus_error e = SD_BUS_ERROR_NULL;
-    if (sd_bus_get_property_string(b, kNm, *p, kAcIface, "Connection", &e, &connection) >= 0 &&
+    sd_bus_message* prop = nullptr;
+    const char* connection = nullptr;
+    if (sd_bus_get_property(b, kNm, *p, kAcIface, "Connection", &e, &prop, "o") >= 0 &&
+        sd_bus_message_read(prop, "o", &connection) >= 0 && connection != nullptr &&
         profilePath == connection) {
       uint32_t state = 0;
       sd_bus_error e2 = SD_BUS_ERROR_NULL;
@@ -291,7 +293,7 @@ int NetworkManagerDialup::findActive(const std::string& profilePath, std::string
       }
       sd_bus_error_free(&e2);
     }
-    free(connection);
+    sd_bus_message_unref(prop);
     sd_bus_error_free(&e);
   }
   if (acs != nullptr) {
