@@ -184,6 +184,14 @@ bool generalSettingsIo(Registry& reg, GeneralSettings& s, int direction) {
     io.text("DUser", g.dUser, "", false);
     io.text("SysAt", g.sysAt, "", false);
     io.dword("skin", g.skin, G::kSkinDefault, true);
+    io.dword("AutoUpdate", g.autoUpdate, 1, true, [](uint32_t v) { return v != 0 ? 1u : 0u; });
+    // Not written back, so that a later build's defaults are not hidden by this one's.
+    io.text("UpdateHost", g.updateHost, builtInUpdateHost(), false);
+    io.dword("UpdatePort", g.updatePort, builtInUpdatePort(), false,
+             within(1, 65535, builtInUpdatePort()));
+    io.text("UpdatePath", g.updatePath, builtInUpdatePath(), false);
+    io.text("UpdatePage", g.updatePage, builtInUpdatePage(), false);
+    io.text("HomePage", g.homePage, builtInHomePage(), false);
   });
 }
 

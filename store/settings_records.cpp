@@ -1,6 +1,38 @@
 #include "store/settings_records.h"
 
+#ifndef FW_UPDATE_HOST
+#define FW_UPDATE_HOST ""
+#endif
+#ifndef FW_UPDATE_PORT
+#define FW_UPDATE_PORT 80
+#endif
+#ifndef FW_UPDATE_PATH
+#define FW_UPDATE_PATH "/images/Update.ini"
+#endif
+#ifndef FW_UPDATE_PAGE
+#define FW_UPDATE_PAGE ""
+#endif
+#ifndef FW_HOME_PAGE
+#define FW_HOME_PAGE ""
+#endif
+
 namespace fw {
+
+const char* builtInUpdateHost() {
+  return FW_UPDATE_HOST;
+}
+uint32_t builtInUpdatePort() {
+  return FW_UPDATE_PORT >= 1 && FW_UPDATE_PORT <= 65535 ? FW_UPDATE_PORT : 80;
+}
+const char* builtInUpdatePath() {
+  return FW_UPDATE_PATH;
+}
+const char* builtInUpdatePage() {
+  return FW_UPDATE_PAGE;
+}
+const char* builtInHomePage() {
+  return FW_HOME_PAGE;
+}
 
 void MruList::add(const std::string& text) {
   if (static_cast<int>(entries.size()) >= kAppendBelow) {

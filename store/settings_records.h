@@ -53,6 +53,15 @@ inline constexpr uint32_t kTempExtension = 0x0080;  // ".np!" until finished
 inline constexpr uint32_t kDailyBackup = 0x0100;
 }  // namespace generalcheck
 
+// Where the update information comes from unless the settings say otherwise: fixed
+// when the program is built (the CMake cache options FW_UPDATE_HOST, FW_UPDATE_PORT,
+// FW_UPDATE_PATH, FW_UPDATE_PAGE and FW_HOME_PAGE). An empty host means no update check.
+const char* builtInUpdateHost();
+uint32_t builtInUpdatePort();
+const char* builtInUpdatePath();
+const char* builtInUpdatePage();
+const char* builtInHomePage();
+
 struct GeneralSettings {
   static constexpr uint32_t kGeneralCheckDefault = 0x70AA;
   static constexpr uint32_t kMaxSplitDefault = 15;
@@ -117,6 +126,12 @@ struct GeneralSettings {
   std::string dUser;
   std::string sysAt;
   uint32_t skin = kSkinDefault;
+  uint32_t autoUpdate = 1;                       // "AutoUpdate": the automatic update check, 0 off
+  std::string updateHost = builtInUpdateHost();  // "UpdateHost"
+  uint32_t updatePort = builtInUpdatePort();     // "UpdatePort", 1 to 65535
+  std::string updatePath = builtInUpdatePath();  // "UpdatePath"
+  std::string updatePage = builtInUpdatePage();  // "UpdatePage": what "More Info" opens
+  std::string homePage = builtInHomePage();      // "HomePage"
 
   bool option(uint32_t bit) const { return (generalCheck & bit) != 0; }
   // "OtherFlag" byte 3: 0 Unlimited, 1 Manual, 2 Automatic.

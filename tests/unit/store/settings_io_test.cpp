@@ -61,6 +61,8 @@ uint32_t loadedValue(Settings& s, const std::string& name) {
       {"Scale", s.color.scale},
       {"Times", s.dialUp.times},
       {"WTime", s.dialUp.wTime},
+      {"AutoUpdate", s.general.autoUpdate},
+      {"UpdatePort", s.general.updatePort},
   };
   return v.at(name);
 }
@@ -106,6 +108,13 @@ TEST_F(SettingsIoTest, FallbacksAndWriteBack) {
       {settingkeys::kDialUp, "Times", true, 0, 100, false},
       {settingkeys::kDialUp, "Times", true, 101, 100, false},
       {settingkeys::kDialUp, "WTime", true, 61, 60, false},
+      {G, "AutoUpdate", true, 0, 0, false},
+      {G, "AutoUpdate", true, 5, 1, false},
+      {G, "AutoUpdate", false, 0, 1, true},
+      {G, "UpdatePort", true, 8080, 8080, false},
+      {G, "UpdatePort", true, 0, builtInUpdatePort(), false},
+      {G, "UpdatePort", true, 65536, builtInUpdatePort(), false},
+      {G, "UpdatePort", false, 0, builtInUpdatePort(), false},
   };
   for (const DwordCase& c : cases) {
     reg.deleteKey(kCu, settingkeys::kRoot);
@@ -130,6 +139,8 @@ TEST_F(SettingsIoTest, SaveWritesRegistryUnitsAndRoundTrips) {
   s.connection.manaulBand = 12345;
   s.protocol.tlsVerify = 0;
   s.dialUp.dialTitle = "isp";
+  s.general.updateHost = "updates.example.org";
+  s.general.autoUpdate = 0;
   s.color.graphFore = 0x123456;
   s.dataFile.remoteFile = "/home/u/jobs.npd";
   s.dataFile.localFile = "kept";
@@ -150,6 +161,8 @@ TEST_F(SettingsIoTest, SaveWritesRegistryUnitsAndRoundTrips) {
   EXPECT_EQ(back.connection.manaulBand, 12345u);
   EXPECT_EQ(back.protocol.tlsVerify, 0u);
   EXPECT_EQ(back.dialUp.dialTitle, "isp");
+  EXPECT_EQ(back.general.updateHost, "updates.example.org");
+  EXPECT_EQ(back.general.autoUpdate, 0u);
   EXPECT_EQ(back.color.graphFore, 0x123456u);
   EXPECT_EQ(back.dataFile.remoteFile, "/home/u/jobs.npd");
   EXPECT_EQ(back.dataFile.localFile, "kept");
