@@ -40,8 +40,7 @@ int ControllerRunner::startRun(JobRecord& job) {
 void ControllerRunner::endRun(JobRecord& job, int code) {
   JobController* c = controllerOf(job);
   if (!c || job.activeRoles == 0) return;
-  (void)code;  // every stop the program makes is the user's stop (-2)
-  c->command(CtlStopAll, 0);
+  c->command(CtlStopAll, code);
 }
 
 bool ControllerRunner::hasRoles(JobRecord& job) {

@@ -64,7 +64,8 @@ intptr_t JobController::command(uint32_t code, intptr_t arg) {
       return last;
     }
     case CtlStopAll:
-      stopAll(kStopUser);
+      // The user's stop, or the code of a stop the program makes (-14: the dial failed).
+      stopAll(arg < 0 ? static_cast<int>(arg) : kStopUser);
       return 1;
     case CtlGrowToSplit:
       return grow(m_job.splitCount);

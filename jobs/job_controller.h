@@ -36,7 +36,7 @@ enum ControllerCommand : uint32_t {
   CtlSetQuiet = 4,
   CtlSetRoleCount = 7,
   CtlRoleAlive = 18,
-  CtlStopAll = 20,
+  CtlStopAll = 20,  // arg: a stop code below 0, or 0 for the user's stop (-2)
   CtlShow = 23,
   CtlStopTimer = 39,
   CtlChangeSplit = 113,
