@@ -6,6 +6,7 @@ pkgs=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libssl3 openssl python3 python3-pyftpdlib
   nginx-light tinyproxy microsocks dante-server vsftpd
+  pkg-config libsystemd-dev dbus-daemon python3-dbusmock
 )
 missing=()
 for p in "${pkgs[@]}"; do
