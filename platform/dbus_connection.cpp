@@ -66,7 +66,8 @@ DbusConnection::DbusConnection(MessageLoop& loop, sd_bus* bus) : Window(loop), m
 
 DbusConnection::~DbusConnection() {
   if (m_fd >= 0) loop().unwatchFd(m_fd);
-  sd_bus_flush_close_unref(m_bus);
+  // Closed without flushing: a peer that stopped reading must not hold the program's exit.
+  sd_bus_close_unref(m_bus);
 }
 
 std::string DbusConnection::uniqueName() const {

@@ -238,6 +238,21 @@ TEST_F(NetworkManagerDialupTest, HangUpGivesUpAfterItsBoundAndSaysSo) {
   EXPECT_EQ(nm->connectState(h, state), kDialInvalidHandle);
 }
 
+TEST_F(NetworkManagerDialupTest, TheServiceStoppingTakesTheLineDown) {
+  open();
+  DialHandle h = dial();
+  ASSERT_TRUE(reported({kDialStateConnected, 0}));
+  mock.stopNetworkManager();
+  ASSERT_TRUE(reported({kDialStateDisconnected, 0}));
+  int state = 0;
+  EXPECT_EQ(nm->connectState(h, state), 0);
+  EXPECT_EQ(state, kDialStateDisconnected);
+  nm->hangUp(h);
+  DialHandle again = 1;
+  EXPECT_EQ(nm->dial(DialParams{"ISP Dial", "", ""}, nullptr, again), kDialErrorNoService);
+  EXPECT_EQ(again, 0u);
+}
+
 // The password is handed to NetworkManager, for the profile being dialled, and to no one
 // else. The mock asks the program's agent the way NetworkManager would.
 TEST_F(NetworkManagerDialupTest, PasswordGoesOnlyToNetworkManagerForTheDialledProfile) {

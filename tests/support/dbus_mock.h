@@ -42,6 +42,9 @@ class DbusMockBus {
   // The mocks' call logs, for failure messages.
   std::string logs() const;
 
+  // Ends the NetworkManager mock, as when the service stops.
+  void stopNetworkManager() { m_nm.stop(1000); }
+
   // NetworkManager side. A connection profile; its object path ("" on failure).
   std::string addProfile(const std::string& id, const std::string& type);
   // An Ethernet-like device named `name` (needed before any deactivation works).
