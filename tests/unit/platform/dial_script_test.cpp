@@ -2,6 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
+#include "platform/dialup/dialup_backend.h"
+#include "platform/dialup/simulated_dialup.h"
+#include "platform/fake_clock.h"
+#include "support/temp_dir.h"
+
 namespace fw {
 namespace {
 
@@ -65,6 +72,44 @@ TEST(DialScriptTest, RefusesBadLinesNamingTheLine) {
     EXPECT_EQ(error, c.error) << c.text;
     EXPECT_EQ(s.entries, (std::vector<std::string>{"kept"})) << "a refused script changes nothing";
   }
+}
+
+TEST(DialScriptTest, TheEnvironmentVariableChoosesTheSimulatorAndItsScript) {
+  test::TempDir dir;
+  const struct {
+    const char* name;
+    std::string path;  // empty: the variable is not set
+    const char* error;
+    std::vector<std::string> entries;
+  } cases[] = {
+      {"a script", dir.write("ok", "entry Mobile\n"), "", {"Mobile"}},
+      {"a missing file", dir.file("none"), "cannot read the dial-up script", {}},
+      {"a bad script", dir.write("bad", "dial\n"), "line 1: unknown directive 'dial'", {}},
+  };
+  FakeClock clock;
+  MessageLoop loop(clock);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ::setenv(kDialScriptEnv, c.path.c_str(), 1);
+    std::string error;
+    std::unique_ptr<Dialup> backend = makeDialup(loop, nullptr, error);
+    ::unsetenv(kDialScriptEnv);
+    if (c.entries.empty()) {
+      EXPECT_EQ(backend, nullptr);
+      EXPECT_NE(error.find(c.error), std::string::npos) << error;
+      continue;
+    }
+    ASSERT_NE(backend, nullptr) << error;
+    std::vector<std::string> entries;
+    EXPECT_EQ(backend->entries(entries), 0);
+    EXPECT_EQ(entries, c.entries);
+  }
+  std::string error;
+  std::unique_ptr<Dialup> nm = makeDialup(loop, nullptr, error);
+  ASSERT_NE(nm, nullptr);
+  DialHandle h = 0;
+  EXPECT_EQ(nm->dial(DialParams{"ISP Dial", "", ""}, nullptr, h), kDialErrorNoBus)
+      << "without the variable: NetworkManager, here without a bus";
 }
 
 }  // namespace
