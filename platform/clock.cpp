@@ -23,6 +23,10 @@ uint32_t Clock::localSecondOfDay() const {
   return static_cast<uint32_t>(t.hour * 3600 + t.minute * 60 + t.second);
 }
 
+bool runsInRealTime(Clock& clock) {
+  return dynamic_cast<SystemClock*>(&clock) != nullptr;
+}
+
 Clock& Clock::system() {
   static SystemClock clock;
   return clock;
@@ -40,7 +44,9 @@ WaitResult slicedWait(Clock& clock, Event& stop, int64_t totalMs, int sliceMs) {
   return stop.tryWait() ? WaitResult::Stopped : WaitResult::Elapsed;
 }
 
-int64_t SystemClock::wallSeconds() const { return static_cast<int64_t>(std::time(nullptr)); }
+int64_t SystemClock::wallSeconds() const {
+  return static_cast<int64_t>(std::time(nullptr));
+}
 
 CalendarTime SystemClock::localTime() const {
   std::time_t now = std::time(nullptr);
@@ -61,8 +67,12 @@ int64_t SystemClock::monotonicMs() const {
   return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-bool SystemClock::waitEvent(Event& ev, int ms) { return ev.wait(std::chrono::milliseconds(ms)); }
+bool SystemClock::waitEvent(Event& ev, int ms) {
+  return ev.wait(std::chrono::milliseconds(ms));
+}
 
-void SystemClock::sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void SystemClock::sleepMs(int ms) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
 
 }  // namespace fw

@@ -48,6 +48,10 @@ enum class WaitResult { Elapsed, Stopped };
 // auto-reset signal), Elapsed when the whole time passed.
 WaitResult slicedWait(Clock& clock, Event& stop, int64_t totalMs, int sliceMs = 50);
 
+// True for the real clock, whose time passes while a thread blocks; false for a
+// simulated one (FakeClock), whose time moves only when a wait is spent on it.
+bool runsInRealTime(Clock& clock);
+
 // The real clock.
 class SystemClock final : public Clock {
  public:

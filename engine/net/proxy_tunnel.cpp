@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "engine/base/control_codes.h"
+#include "engine/net/head_line_reader.h"
 #include "engine/net/role_net.h"
 #include "engine/url/base64.h"
 #include "platform/socket.h"
@@ -13,6 +14,9 @@ namespace fw {
 
 namespace {
 constexpr size_t kConnectHeadLimit = 16384;
+// A CONNECT reply is read in larger pieces than a response head: what follows it in the
+// same read is the tunnel's first bytes, kept up to kConnectSpillLimit.
+constexpr size_t kConnectReadSize = 4096;
 
 void logLine(RoleRecord& role, int kind, const std::string& text) {
   role.channel->log(role, kind, text);
@@ -146,9 +150,9 @@ int socks5(int& errorOut, int socket, RoleRecord& role, const ProxyRecord& proxy
 }
 
 // Status code of a reply head's first line ("HTTP/1.1 200 ..."), -1 when malformed.
-int statusOf(const std::string& head) {
+int statusOf(const std::string& line) {
   int major = 0, minor = 0, status = 0;
-  if (std::sscanf(head.c_str(), "HTTP/%d.%d %d", &major, &minor, &status) != 3) return -1;
+  if (std::sscanf(line.c_str(), "HTTP/%d.%d %d", &major, &minor, &status) != 3) return -1;
   return status;
 }
 
@@ -161,38 +165,30 @@ int httpConnect(int& errorOut, int socket, RoleRecord& role, const ProxyRecord& 
   int r = sendBlock(errorOut, socket, role, request, dataOutMs);
   if (r != 1) return r;
 
-  std::string data;
-  size_t headEnd = std::string::npos;
-  char buf[4096];
-  while (headEnd == std::string::npos) {
-    if (data.size() > kConnectHeadLimit) {
-      logLine(role, kLogError, "Return Length is large Error code 10026!");
-      return kResultError;
-    }
-    int n = RecvSome(errorOut, socket, buf, sizeof buf, role, dataOutMs);
-    if (n <= 0) return n;
-    data.append(buf, static_cast<size_t>(n));
-    size_t crlf = data.find("\r\n\r\n");
-    size_t lf = data.find("\n\n");
-    if (crlf != std::string::npos) headEnd = crlf + 4;
-    if (lf != std::string::npos && (headEnd == std::string::npos || lf + 2 < headEnd))
-      headEnd = lf + 2;
+  // Reply lines go to the log as the proxy sent them.
+  int status = -1;
+  bool first = true;
+  auto onLine = [&](const std::string& line) {
+    if (first) status = statusOf(line);
+    first = false;
+    logLine(role, kLogServer, line);
+    return 0;
+  };
+  SocketByteSource source(socket);
+  // A head that does not end within the limit is not a proxy's answer.
+  HeadLineReader reader(true, kConnectHeadLimit);
+  std::string after;
+  r = reader.read(source, role, static_cast<int>(dataOutMs), kConnectReadSize, onLine, after);
+  if (r != 1) {
+    if (role.lastSocketError != 0) errorOut = role.lastSocketError;
+    if (r != HeadLineReader::kTooLong) return r;
   }
-  // Reply lines go to the log as the server sent them, without line ends.
-  size_t pos = 0;
-  while (pos < headEnd) {
-    size_t eol = data.find('\n', pos);
-    std::string line = data.substr(pos, eol - pos);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (!line.empty()) logLine(role, kLogServer, line);
-    pos = eol + 1;
-  }
-  if (data.size() - headEnd > kConnectSpillLimit) {
+  if (r != 1 || after.size() > kConnectSpillLimit) {
     logLine(role, kLogError, "Return Length is large Error code 10026!");
     return kResultError;
   }
-  if (statusOf(data) != 200) return kResultProxyFailed;
-  spill = data.substr(headEnd);
+  if (status != 200) return kResultProxyFailed;
+  spill = std::move(after);
   return 1;
 }
 }  // namespace

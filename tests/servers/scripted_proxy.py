@@ -13,6 +13,8 @@ Modes:
   socks4-code N     SOCKS4: answer with status byte N (90 = granted), then "TUNNEL-OK".
   connect-spill N   HTTP CONNECT: "200" head followed at once by N bytes of 'x'.
   connect-status N  HTTP CONNECT: answer status N with an empty head.
+  connect-lf        HTTP CONNECT: "200" head with bare LF line ends, then "TUNNEL-OK".
+  connect-endless   HTTP CONNECT: header lines that never end the head.
   silent            accept and never answer.
   garbage           send a line of plain text (not TLS) and close.
 --record FILE appends every received request block as hex, one line per read.
@@ -113,6 +115,12 @@ def serve(c):
             note(data)
             if mode == "connect-spill":
                 c.sendall(b"HTTP/1.1 200 Connection established\r\n\r\n" + b"x" * int(arg))
+            elif mode == "connect-lf":
+                c.sendall(b"HTTP/1.0 200 OK\nVia: scripted\n\nTUNNEL-OK")
+            elif mode == "connect-endless":
+                c.sendall(b"HTTP/1.1 200 OK\r\n")
+                for i in range(2000):
+                    c.sendall(b"X-Filler-%04d: %s\r\n" % (i, b"f" * 40))
             else:
                 c.sendall(b"HTTP/1.1 %d Refused\r\nProxy-Agent: scripted\r\n\r\n" % int(arg))
         # Keep the connection until the client closes it.
