@@ -14,13 +14,13 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <thread>
 
 #include "store/directory_jobs.h"
 #include "store/job_database.h"
 #include "support/download_rig.h"
+#include "support/ftp_servers.h"
 #include "support/server_process.h"
 #include "support/temp_dir.h"
 
@@ -53,50 +53,14 @@ const std::map<std::string, std::string>& servedTree() {
   return tree;
 }
 
-class VsftpdTree {
- public:
-  explicit VsftpdTree(const std::string& binary) {
-    for (const auto& [rel, bytes] : servedTree()) m_dir.write("root/pub/" + rel, bytes);
-    fs::create_directories(m_dir.file("empty"));
-    // vsftpd serves anonymous users from a root it does not own and may not write.
-    const auto open = fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                      fs::perms::others_read | fs::perms::others_exec;
-    fs::permissions(m_dir.path(), open);
-    for (const auto& e : fs::recursive_directory_iterator(m_dir.path())) {
-      fs::permissions(e.path(), e.is_directory()
-                                    ? open
-                                    : fs::perms::owner_read | fs::perms::owner_write |
-                                          fs::perms::group_read | fs::perms::others_read);
-    }
-    port = test::freeTcpPort();
-    std::ofstream(m_dir.file("vsftpd.conf"))
-        << "listen=YES\nlisten_address=127.0.0.1\nlisten_port=" << port
-        << "\nbackground=NO\nanonymous_enable=YES\nlocal_enable=NO\nwrite_enable=NO\n"
-        << "anon_root=" << m_dir.file("root") << "\nno_anon_password=YES\n"
-        << "secure_chroot_dir=" << m_dir.file("empty") << "\nseccomp_sandbox=NO\n"
-        << "pasv_enable=YES\npasv_address=127.0.0.1\nxferlog_enable=NO\n"
-        << "vsftpd_log_file=" << m_dir.file("vsftpd.log") << "\n";
-    m_ok = m_proc.start({binary, m_dir.file("vsftpd.conf")}, m_dir.file("out.log")) &&
-           test::waitForTcpPort(port, 10000);
-  }
-  ~VsftpdTree() { m_proc.stop(); }
-  bool ok() const { return m_ok; }
-  std::string url(const std::string& path) const {
-    return "ftp://127.0.0.1:" + std::to_string(port) + "/" + path;
-  }
-  // Takes every permission from a served file: it is listed, but cannot be fetched.
-  void lock(const std::string& rel) {
-    fs::permissions(m_dir.file("root/pub/" + rel), fs::perms::none);
-  }
-  std::string log() const { return readFileText(m_dir.file("out.log")); }
-
-  int port = 0;
-
- private:
-  TempDir m_dir{"fwvsdir"};
-  test::ServerProcess m_proc;
-  bool m_ok = false;
-};
+// vsftpd serving the tree below "pub/"; false with the reason in `why` when it did not
+// come up.
+bool startTree(test::VsftpdServer& server, const std::string& binary, std::string& why) {
+  for (const auto& [rel, bytes] : servedTree()) server.addFile("pub/" + rel, bytes);
+  if (server.start(binary)) return true;
+  why = server.error();
+  return false;
+}
 
 std::vector<std::string> sortedUrls(const std::vector<DirectoryFile>& files, size_t prefix) {
   std::vector<std::string> out;
@@ -159,8 +123,9 @@ bool requireRoot() {
 TEST(FtpDirectoryVsftpd, WithoutSubdirectoriesOnlyTheDirectorysOwnFilesAndNoFileOfItsOwn) {
   FW_REQUIRE_BINARY(binary, "vsftpd");
   if (!requireRoot()) GTEST_SKIP() << "vsftpd needs to start as root";
-  VsftpdTree server(binary);
-  ASSERT_TRUE(server.ok()) << server.log();
+  test::VsftpdServer server;
+  std::string why;
+  ASSERT_TRUE(startTree(server, binary, why)) << why;
   DownloadRig rig;  // active mode: no passive proxy record
   rig.job.url = server.url("pub/");
   // A name the user fixed, of a type the after-download program is set for.
@@ -183,8 +148,9 @@ TEST(FtpDirectoryVsftpd, WithoutSubdirectoriesOnlyTheDirectorysOwnFilesAndNoFile
 TEST(FtpDirectoryVsftpd, WholeTreeIntoSubFoldersWithTheExactBytes) {
   FW_REQUIRE_BINARY(binary, "vsftpd");
   if (!requireRoot()) GTEST_SKIP() << "vsftpd needs to start as root";
-  VsftpdTree server(binary);
-  ASSERT_TRUE(server.ok()) << server.log();
+  test::VsftpdServer server;
+  std::string why;
+  ASSERT_TRUE(startTree(server, binary, why)) << why;
   DownloadRig rig;
   ProxyRecord direct;
   direct.flags = proxyflags::kPassive;
@@ -222,29 +188,22 @@ TEST(FtpDirectoryVsftpd, WholeTreeIntoSubFoldersWithTheExactBytes) {
 class FtpDirectoryPyftpdlib : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (test::findBinary("python3").empty() ||
-        std::system("/usr/bin/python3 -c 'import pyftpdlib' 2>/dev/null") != 0) {
+    if (!test::PyftpdlibServer::available()) {
       if (test::runningInCi()) FAIL() << "python3-pyftpdlib missing";
       GTEST_SKIP() << "python3-pyftpdlib missing (install it to run)";
     }
   }
-  void TearDown() override { server.stop(); }
 
-  TempDir root{"fwdirpy"};
-  test::ServerProcess server;
+  test::PyftpdlibServer server;
 };
 
 TEST_F(FtpDirectoryPyftpdlib, HostileNamesAreSkippedAndNothingLandsOutsideTheSaveFolder) {
   const std::string ok = pattern(5, 9);
-  root.write("pub/ok.bin", ok);
-  int port = test::freeTcpPort();
-  ASSERT_TRUE(server.start({"/usr/bin/python3", FW_SOURCE_DIR "/tests/servers/ftp_fault_server.py",
-                            std::to_string(port), root.path(), "hostile-list"},
-                           root.file("server.log")));
-  ASSERT_TRUE(test::waitForTcpPort(port, 10000)) << readFileText(root.file("server.log"));
+  server.addFile("pub/ok.bin", ok);
+  ASSERT_TRUE(server.start({"hostile-list"})) << server.error();
 
   DownloadRig rig;
-  rig.job.url = "ftp://127.0.0.1:" + std::to_string(port) + "/pub/";
+  rig.job.url = server.url("pub/");
   rig.job.flags |= jobflags::kFtpSubdirs | jobflags::kFtpCreateDirs;
   ASSERT_TRUE(rig.run(60)) << allLines(rig);
   ASSERT_TRUE(rig.host.lastComplete) << allLines(rig);
@@ -317,8 +276,9 @@ int runCli(const std::string& home, std::vector<std::string> args, std::string& 
 TEST(FtpDirectoryCli, RecursiveRunFetchesTheTreeAndFailsWhenOneFileFails) {
   FW_REQUIRE_BINARY(binary, "vsftpd");
   if (!requireRoot()) GTEST_SKIP() << "vsftpd needs to start as root";
-  VsftpdTree server(binary);
-  ASSERT_TRUE(server.ok()) << server.log();
+  test::VsftpdServer server;
+  std::string why;
+  ASSERT_TRUE(startTree(server, binary, why)) << why;
   TempDir home{"fwdircli"};
   TempDir out{"fwdirclout"};
   std::string output;
@@ -334,7 +294,7 @@ TEST(FtpDirectoryCli, RecursiveRunFetchesTheTreeAndFailsWhenOneFileFails) {
   EXPECT_NE(output.find("5 completed, 0 failed"), std::string::npos) << output;
 
   // A file the server lists but will not give makes the run fail.
-  server.lock("sub/b.bin");
+  server.lock("pub/sub/b.bin");
   TempDir home2{"fwdircli2"};
   TempDir out2{"fwdirclout2"};
   code = runCli(home2.path(),

@@ -4,59 +4,16 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <filesystem>
-#include <fstream>
-
 #include "support/download_rig.h"
-#include "support/server_process.h"
-#include "support/temp_dir.h"
+#include "support/ftp_servers.h"
 
 namespace fw {
 namespace {
 
-namespace fs = std::filesystem;
 using test::allLines;
 using test::DownloadRig;
 using test::faultServerContent;
-
-class Vsftpd {
- public:
-  Vsftpd(const std::string& binary, size_t size) : content(faultServerContent(size)) {
-    // vsftpd serves anonymous users from a root it does not own and may not write.
-    m_dir.write("root/pub/data.bin", content);
-    fs::create_directories(m_dir.file("empty"));
-    const auto open = fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                      fs::perms::others_read | fs::perms::others_exec;
-    for (const char* d : {"", "/root", "/root/pub", "/empty"}) {
-      fs::permissions(m_dir.path() + d, open);
-    }
-    fs::permissions(m_dir.file("root/pub/data.bin"),
-                    fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
-                        fs::perms::others_read);
-    port = test::freeTcpPort();
-    std::ofstream(m_dir.file("vsftpd.conf"))
-        << "listen=YES\nlisten_address=127.0.0.1\nlisten_port=" << port
-        << "\nbackground=NO\nanonymous_enable=YES\nlocal_enable=NO\nwrite_enable=NO\n"
-        << "anon_root=" << m_dir.file("root") << "\nno_anon_password=YES\n"
-        << "secure_chroot_dir=" << m_dir.file("empty") << "\nseccomp_sandbox=NO\n"
-        << "pasv_enable=YES\npasv_address=127.0.0.1\nxferlog_enable=NO\n"
-        << "vsftpd_log_file=" << m_dir.file("vsftpd.log") << "\n";
-    m_ok = m_proc.start({binary, m_dir.file("vsftpd.conf")}, m_dir.file("out.log")) &&
-           test::waitForTcpPort(port, 10000);
-  }
-  ~Vsftpd() { m_proc.stop(); }
-  bool ok() const { return m_ok; }
-  std::string url() const { return "ftp://127.0.0.1:" + std::to_string(port) + "/pub/data.bin"; }
-  std::string log() const { return test::readFileText(m_dir.file("out.log")); }
-
-  std::string content;
-  int port = 0;
-
- private:
-  test::TempDir m_dir{"fwvsftpd"};
-  test::ServerProcess m_proc;
-  bool m_ok = false;
-};
+using test::VsftpdServer;
 
 struct VsCase {
   const char* name;
@@ -72,8 +29,10 @@ TEST_P(RoleFtpVsftpd, DownloadsExactBytes) {
   // vsftpd drops to its unprivileged user for anonymous sessions: it needs root to start.
   if (geteuid() != 0) GTEST_SKIP() << "vsftpd needs to start as root";
   const VsCase& c = GetParam();
-  Vsftpd server(binary, c.size);
-  ASSERT_TRUE(server.ok()) << server.log();
+  const std::string content = faultServerContent(c.size);
+  VsftpdServer server;
+  server.addFile("pub/data.bin", content);
+  ASSERT_TRUE(server.start(binary)) << server.error();
   DownloadRig rig;
   if (c.passive) {
     ProxyRecord direct;
@@ -81,12 +40,12 @@ TEST_P(RoleFtpVsftpd, DownloadsExactBytes) {
     rig.host.proxies.push_back(direct);
     rig.job.ftpProxy = 1;
   }
-  rig.job.url = server.url();
+  rig.job.url = server.url("pub/data.bin");
   rig.job.splitCount = c.split;
   ASSERT_TRUE(rig.run(60)) << allLines(rig);
   EXPECT_TRUE(rig.host.lastComplete) << allLines(rig);
-  EXPECT_TRUE(rig.finalBytes() == server.content) << "got " << rig.finalBytes().size() << " bytes\n"
-                                                  << allLines(rig);
+  EXPECT_TRUE(rig.finalBytes() == content) << "got " << rig.finalBytes().size() << " bytes\n"
+                                           << allLines(rig);
   EXPECT_EQ(rig.job.downloaded, static_cast<int64_t>(c.size));
   EXPECT_FALSE(rig.tempFileExists());
 }

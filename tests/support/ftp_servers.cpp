@@ -40,6 +40,10 @@ bool FtpTestServer::setModified(const std::string& path, std::time_t when) {
   return ::utime((root() + "/" + path).c_str(), &t) == 0;
 }
 
+void FtpTestServer::lock(const std::string& path) {
+  fs::permissions(root() + "/" + path, fs::perms::none);
+}
+
 std::string FtpTestServer::url(const std::string& path) const {
   return "ftp://127.0.0.1:" + std::to_string(m_port) + "/" + path;
 }

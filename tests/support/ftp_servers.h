@@ -21,6 +21,8 @@ class FtpTestServer {
   void addFile(const std::string& path, const std::string& content);
   // Sets the modification time of a served file (what MDTM answers), seconds since 1970.
   bool setModified(const std::string& path, std::time_t when);
+  // Takes every permission from a served file: it is listed, but cannot be fetched.
+  void lock(const std::string& path);
   void stop() { m_process.stop(); }
   int port() const { return m_port; }
   // "ftp://127.0.0.1:<port>/<path>".
