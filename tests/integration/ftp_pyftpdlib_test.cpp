@@ -9,16 +9,13 @@
 #include "engine/ftp/role_ftp_steps.h"
 #include "platform/socket.h"
 #include "platform/socket_io.h"
-#include "support/server_process.h"
-#include "support/temp_dir.h"
+#include "support/ftp_servers.h"
 #include "unit/engine/ftp/ftp_scripted_peer.h"
 
 namespace fw {
 namespace {
 
 using test::RecordingChannel;
-
-const char* kPython = "/usr/bin/python3";
 
 // Writes into an in-memory file at the offset the steps set, like the receive mechanics.
 class MemorySink : public FtpReceiveSink, public FtpStepHooks {
@@ -67,26 +64,19 @@ class MemorySink : public FtpReceiveSink, public FtpStepHooks {
 class FtpPyftpdlibTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!::fw::test::findBinary("python3").size() ||
-        std::system("/usr/bin/python3 -c 'import pyftpdlib' 2>/dev/null") != 0) {
+    if (!::fw::test::PyftpdlibServer::available()) {
       if (::fw::test::runningInCi()) FAIL() << "python3-pyftpdlib missing";
       GTEST_SKIP() << "python3-pyftpdlib missing (install it to run)";
     }
     content.resize(300000);
     for (size_t i = 0; i < content.size(); ++i)
       content[i] = static_cast<char>((i * 7919 + i / 251) & 0xFF);
-    root.write("pub/a.iso", content);
+    server.addFile("pub/a.iso", content);
   }
-  void TearDown() override { server.stop(); }
 
-  void start(std::vector<std::string> faults) {
-    port = ::fw::test::freeTcpPort();
-    std::vector<std::string> argv = {kPython, FW_SOURCE_DIR "/tests/servers/ftp_fault_server.py",
-                                     std::to_string(port), root.path()};
-    argv.insert(argv.end(), faults.begin(), faults.end());
-    ASSERT_TRUE(server.start(argv, root.file("server.log")));
-    ASSERT_TRUE(::fw::test::waitForTcpPort(port, 10000))
-        << ::fw::test::readFileText(root.file("server.log"));
+  void start(const std::vector<std::string>& faults) {
+    ASSERT_TRUE(server.start(faults)) << server.error();
+    port = server.port();
   }
 
   // Connects, reads the welcome reply and runs the FTP steps from 6 until they leave the
@@ -110,8 +100,7 @@ class FtpPyftpdlibTest : public ::testing::Test {
     return step;
   }
 
-  ::fw::test::TempDir root{"fw-ftp"};
-  ::fw::test::ServerProcess server;
+  ::fw::test::PyftpdlibServer server;
   int port = 0;
   std::string content;
   RecordingChannel channel;
@@ -156,7 +145,7 @@ TEST_F(FtpPyftpdlibTest, WholeFileWithSizeFallbackMultiLineLoginAndForeignPasvAd
   start({"size-abs-550", "multiline230", "pasv-other"});
   prepareRole();
   int step = run();
-  EXPECT_EQ(step, kStepDispatch) << ::fw::test::readFileText(root.file("server.log"));
+  EXPECT_EQ(step, kStepDispatch) << server.log();
   EXPECT_EQ(ctx.code, kResultClose);  // CtlAssignRange answers 0: nothing left
   EXPECT_EQ(job.fileSize, static_cast<int64_t>(content.size()));
   EXPECT_TRUE(sink.file == content) << "got " << sink.file.size() << " bytes";

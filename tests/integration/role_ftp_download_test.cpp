@@ -3,11 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 #include "support/download_rig.h"
-#include "support/server_process.h"
-#include "support/temp_dir.h"
+#include "support/ftp_servers.h"
 
 namespace fw {
 namespace {
@@ -17,39 +14,28 @@ using test::countLogged;
 using test::DownloadRig;
 using test::faultServerContent;
 
+// The scripted server serving one file of `size` bytes as "pub/data.bin".
 class FtpServer {
  public:
-  FtpServer(size_t size, std::vector<std::string> faults) : content(faultServerContent(size)) {
-    m_root.write("pub/data.bin", content);
-    port = test::freeTcpPort();
-    std::vector<std::string> argv = {"/usr/bin/python3",
-                                     FW_SOURCE_DIR "/tests/servers/ftp_fault_server.py",
-                                     std::to_string(port), m_root.path()};
-    argv.insert(argv.end(), faults.begin(), faults.end());
-    m_ok = m_proc.start(argv, m_logDir.file("server.log")) && test::waitForTcpPort(port, 10000);
+  FtpServer(size_t size, const std::vector<std::string>& faults)
+      : content(faultServerContent(size)) {
+    m_server.addFile("pub/data.bin", content);
+    m_ok = m_server.start(faults);
   }
-  ~FtpServer() { m_proc.stop(); }
   bool ok() const { return m_ok; }
-  std::string url() const { return "ftp://127.0.0.1:" + std::to_string(port) + "/pub/data.bin"; }
-  std::string log() const { return test::readFileText(m_logDir.file("server.log")); }
+  std::string url() const { return m_server.url("pub/data.bin"); }
+  std::string log() const { return m_server.error() + m_server.log(); }
 
   std::string content;
-  int port = 0;
 
  private:
-  test::TempDir m_root{"fwftproot"};
-  test::TempDir m_logDir{"fwftplog"};
-  test::ServerProcess m_proc;
+  test::PyftpdlibServer m_server;
   bool m_ok = false;
 };
 
-bool pyftpdlibMissing() {
-  return std::system("/usr/bin/python3 -c 'import pyftpdlib' 2>/dev/null") != 0;
-}
-
 #define REQUIRE_PYFTPDLIB()                                            \
   do {                                                                 \
-    if (pyftpdlibMissing()) {                                          \
+    if (!test::PyftpdlibServer::available()) {                         \
       if (test::runningInCi()) FAIL() << "python3-pyftpdlib missing";  \
       GTEST_SKIP() << "python3-pyftpdlib missing (install it to run)"; \
     }                                                                  \
