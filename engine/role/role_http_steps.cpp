@@ -268,7 +268,18 @@ int RoleWorker::judgeHead() {
     }
     case 300:
     case 301:
-    case 302: {
+    case 302:
+    case 303:
+    case 307:
+    case 308: {
+      // A download is a GET whichever way the server redirects it. Redirects that never
+      // lead to data are a loop, which no retry heals: the job fails at once.
+      if (++m_redirects > kMaxRedirects) {
+        log(kLogError, "Too many redirects");
+        emptyBuffer();
+        m_r.outcome = 3;
+        return kStepEnd;
+      }
       if (slicedWait(m_clock, m_r.stopEvent, m_sh.settings.redirectPauseMs, 50) ==
           WaitResult::Stopped) {
         return fail(m_r.outcome);
@@ -381,6 +392,7 @@ int RoleWorker::doHttpBody() {
   if (m_r.roleNo == 1 && !m_sh.transferStartedSent.exchange(1)) ctl(CtlTransferStarted);
   if (m_r.roleNo == 2 && !m_sh.growSent.exchange(1)) ctl(CtlGrowToSplit);
   log(kLogState, "Start Receiving Data!");
+  m_redirects = 0;
 
   SpillSource src(m_spill, source());
   int got;

@@ -38,6 +38,8 @@ inline constexpr int kStepConnect = 4;
 inline constexpr int kStepHttpHead = 26;
 inline constexpr int kStepHttpBody = 30;
 inline constexpr int kStepLine = 31;
+// Redirects a Role follows without receiving data before it gives up.
+inline constexpr int kMaxRedirects = 20;
 // Longest request text the plain-HTTP line sender sends.
 inline constexpr size_t kMaxPlainRequest = 2045;
 
@@ -101,6 +103,7 @@ class RoleWorker {
   int m_after = kStepUrl;
   int m_fd = -1;
   bool m_keepReferer = false;
+  int m_redirects = 0;         // followed since the Role last received data
   std::string m_spill;         // bytes that followed a proxy's CONNECT reply
   std::string m_contentRange;  // the last response's Content-Range value
   std::unique_ptr<TlsSession> m_tls;

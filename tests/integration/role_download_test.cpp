@@ -91,6 +91,7 @@ struct FaultCase {
   const char* fileName = "d.bin";
   int dataOutSec = 5;
   bool altUrl = false;
+  int requestCount = -1;  // requests the server must have seen in all; -1: not checked
 };
 
 class RoleFaults : public ::testing::TestWithParam<FaultCase> {};
@@ -116,6 +117,7 @@ TEST_P(RoleFaults, EndsAsExpected) {
   EXPECT_EQ((rig.job.flags & jobflags::kFailed) != 0, c.failed);
   for (const char* text : c.logs) EXPECT_TRUE(rig.logged(text)) << "not logged: " << text;
   auto reqs = server.requests();
+  if (c.requestCount >= 0) EXPECT_EQ(reqs.size(), static_cast<size_t>(c.requestCount));
   ASSERT_GE(reqs.size(), c.requestParts.size());
   for (size_t i = 0; i < c.requestParts.size(); ++i) {
     EXPECT_NE(reqs[i].find(c.requestParts[i]), std::string::npos)
@@ -193,6 +195,27 @@ INSTANTIATE_TEST_SUITE_P(
                   5000,
                   {"Redirect to "},
                   {"GET /r1", "GET /r2", "GET /d.bin"}},
+        FaultCase{"RedirectsOf303And307And308AreFollowed",
+                  R"({"/r1": {"status": 303, "location": "/r2"},
+                      "/r2": {"status": 307, "location": "/r3"},
+                      "/r3": {"status": 308, "location": "PORT_ABS/d.bin"},
+                      "/d.bin": {"size": 5000}})",
+                  "/r1",
+                  5000,
+                  {"Redirect to http://127.0.0.1:"},
+                  {"GET /r1", "GET /r2", "GET /r3", "GET /d.bin"}},
+        // Twenty redirects are followed; the twenty-first fails the job without a retry.
+        FaultCase{"RedirectLoopFailsAtOnce",
+                  R"({"/loop": {"status": 302, "location": "/loop"}})",
+                  "/loop",
+                  -1,
+                  {"Too many redirects"},
+                  {"GET /loop"},
+                  true,
+                  "loop",
+                  5,
+                  false,
+                  21},
         FaultCase{"ChunkedBodyOfUnknownSize",
                   R"({"/d.bin": {"size": 50000, "chunked": true}})",
                   "/d.bin",
