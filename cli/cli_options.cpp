@@ -5,6 +5,7 @@
 
 #include "engine/base/proxy_record.h"
 #include "engine/url/ftp_directory_url.h"
+#include "engine/url/host_text.h"
 
 namespace fw {
 
@@ -64,12 +65,10 @@ std::optional<CliProxy> parseProxyUrl(const std::string& text) {
     p.user = cred.substr(0, colon);
     if (colon != std::string::npos) p.password = cred.substr(colon + 1);
   }
-  size_t colon = rest.rfind(':');
-  if (colon == std::string::npos) return std::nullopt;
-  p.host = rest.substr(0, colon);
-  auto port = parseNumber<unsigned>(rest.substr(colon + 1));
-  if (p.host.empty() || !port || *port == 0 || *port > 65535) return std::nullopt;
-  p.port = static_cast<uint16_t>(*port);
+  // "[::1]:1080" names a proxy on an IPv6 address.
+  int port = 0;
+  if (!splitHostPort(rest, p.host, port) || p.host.empty() || port == 0) return std::nullopt;
+  p.port = static_cast<uint16_t>(port);
   return p;
 }
 

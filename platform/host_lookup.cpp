@@ -1,10 +1,13 @@
 #include "platform/host_lookup.h"
 
+#include "platform/connect_race.h"
+
 #include <arpa/inet.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -14,8 +17,7 @@ namespace fw {
 namespace {
 struct Pending {
   bool finished = false;
-  bool resolved = false;
-  std::string address;
+  std::vector<std::string> addresses;
 };
 
 struct Registry {
@@ -30,19 +32,6 @@ Registry& registry() {
   return *r;
 }
 
-// Dotted form of the first IPv4 address of `host`; empty when it has none.
-std::string resolveIPv4(const std::string& host) {
-  addrinfo hints{};
-  hints.ai_family = AF_INET;
-  hints.ai_socktype = SOCK_STREAM;
-  addrinfo* list = nullptr;
-  if (::getaddrinfo(host.c_str(), nullptr, &hints, &list) != 0 || list == nullptr) return "";
-  char text[INET_ADDRSTRLEN] = {};
-  const auto* sin = reinterpret_cast<const sockaddr_in*>(list->ai_addr);
-  std::string out = ::inet_ntop(AF_INET, &sin->sin_addr, text, sizeof text) ? text : "";
-  ::freeaddrinfo(list);
-  return out;
-}
 }  // namespace
 
 LookupId startHostLookup(MessageLoop& loop, uint64_t windowId, MessageId msg,
@@ -56,32 +45,55 @@ LookupId startHostLookup(MessageLoop& loop, uint64_t windowId, MessageId msg,
     ++r.running;
   }
   std::thread([&loop, windowId, msg, host, id] {
-    std::string address = resolveIPv4(host);
+    std::vector<std::string> addresses = resolveHostAddresses(host);
     Registry& reg = registry();
     std::lock_guard<std::mutex> lock(reg.mutex);
     --reg.running;
     auto it = reg.entries.find(id);
     if (it == reg.entries.end()) return;  // cancelled: the loop may be gone, touch nothing
     it->second.finished = true;
-    it->second.resolved = !address.empty();
-    it->second.address = address;
+    const bool none = addresses.empty();
+    it->second.addresses = std::move(addresses);
     // Posting under the lock makes cancelHostLookup a barrier: once it returned, this
     // thread can no longer reach the loop.
-    if (!loop.postTo(windowId, msg, static_cast<WParam>(id), address.empty() ? EAI_NONAME : 0))
+    if (!loop.postTo(windowId, msg, static_cast<WParam>(id), none ? EAI_NONAME : 0))
       reg.entries.erase(it);
   }).detach();
   return id;
 }
 
-LookupAnswer takeHostLookupAnswer(LookupId id, std::string& address) {
+LookupAnswer takeHostLookupAnswer(LookupId id, std::vector<std::string>& addresses) {
   Registry& r = registry();
   std::lock_guard<std::mutex> lock(r.mutex);
   auto it = r.entries.find(id);
   if (it == r.entries.end() || !it->second.finished) return LookupAnswer::Unknown;
-  LookupAnswer a = it->second.resolved ? LookupAnswer::Resolved : LookupAnswer::Failed;
-  address = it->second.address;
+  addresses = std::move(it->second.addresses);
   r.entries.erase(it);
-  return a;
+  return addresses.empty() ? LookupAnswer::Failed : LookupAnswer::Resolved;
+}
+
+std::vector<std::string> resolveHostAddresses(const std::string& host) {
+  addrinfo hints{};
+  // No AI_ADDRCONFIG: it drops IPv6 where only the loopback has it, and "localhost" may
+  // be nowhere else. An address that cannot be reached fails fast in the race.
+  hints.ai_family = AF_UNSPEC;
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* list = nullptr;
+  if (::getaddrinfo(host.c_str(), nullptr, &hints, &list) != 0 || list == nullptr) return {};
+  std::vector<std::string> out;
+  for (const addrinfo* a = list; a != nullptr; a = a->ai_next) {
+    char text[INET6_ADDRSTRLEN] = {};
+    const void* bytes = nullptr;
+    if (a->ai_family == AF_INET)
+      bytes = &reinterpret_cast<const sockaddr_in*>(a->ai_addr)->sin_addr;
+    else if (a->ai_family == AF_INET6)
+      bytes = &reinterpret_cast<const sockaddr_in6*>(a->ai_addr)->sin6_addr;
+    if (bytes == nullptr || ::inet_ntop(a->ai_family, bytes, text, sizeof text) == nullptr)
+      continue;
+    if (std::find(out.begin(), out.end(), text) == out.end()) out.emplace_back(text);
+  }
+  ::freeaddrinfo(list);
+  return interleaveFamilies(out);
 }
 
 void cancelHostLookup(LookupId id) {

@@ -1,5 +1,7 @@
 #include "platform/socket_io.h"
 
+#include "platform/socket.h"
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -14,7 +16,7 @@ namespace {
 // Only the real clock's time passes while poll() blocks; any other clock is simulated
 // time, which moves when the slice is spent on it.
 bool isSimulated(Clock& clock) {
-  return dynamic_cast<SystemClock*>(&clock) == nullptr;
+  return !runsInRealTime(clock);
 }
 
 int mapWait(SocketWait w) {
@@ -50,16 +52,15 @@ SocketWait waitSocket(int fd, short events, Clock& clock, Event& stop, int64_t t
   }
 }
 
-int connectSocket(int fd, const std::string& ipv4, uint16_t port, Clock& clock, Event& stop,
+int connectSocket(int fd, const std::string& address, uint16_t port, Clock& clock, Event& stop,
                   int64_t timeoutMs, int& errorOut) {
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_port = htons(port);
-  if (::inet_pton(AF_INET, ipv4.c_str(), &a.sin_addr) != 1) {
+  sockaddr_storage a{};
+  socklen_t addressLen = 0;
+  if (!makeSocketAddress(address, port, a, addressLen)) {
     errorOut = EINVAL;
     return 0;
   }
-  if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0) return 1;
+  if (::connect(fd, reinterpret_cast<sockaddr*>(&a), addressLen) == 0) return 1;
   if (errno != EINPROGRESS && errno != EINTR) {
     errorOut = errno;
     return 0;

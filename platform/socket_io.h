@@ -29,9 +29,10 @@ enum class SocketWait { Ready, TimedOut, Stopped, Failed };
 SocketWait waitSocket(int fd, short events, Clock& clock, Event& stop, int64_t timeoutMs,
                       int& errorOut);
 
-// Connects `fd` (non-blocking) to `ipv4:port`. 1 connected; 0 refused or failed (errno in
-// `errorOut`); -9 no answer within `timeoutMs`; kNetStopped.
-int connectSocket(int fd, const std::string& ipv4, uint16_t port, Clock& clock, Event& stop,
+// Connects `fd` (non-blocking, of the address's family) to `address:port`, the address
+// an IPv4 or IPv6 text. 1 connected; 0 refused or failed (errno in `errorOut`); -9 no
+// answer within `timeoutMs`; kNetStopped.
+int connectSocket(int fd, const std::string& address, uint16_t port, Clock& clock, Event& stop,
                   int64_t timeoutMs, int& errorOut);
 
 // Reads exactly `count` bytes. 1 done; -9 no data for `timeoutMs` (each wait for more

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "engine/base/proxy_record.h"
 #include "engine/url/url_parts.h"
@@ -61,8 +62,10 @@ struct RoleRecord {
   // progress lock, so that a save can leave them out: they are not on disk.
   int64_t unstored = 0;
   // Host look-up answer, filled on the controller's thread before it wakes the Role.
-  std::atomic<int> lookupState{0};  // 0 pending, 1 resolved, -1 failed
-  std::string lookupAddress;        // dotted address once resolved
+  std::atomic<int> lookupState{0};           // 0 pending, 1 resolved, -1 failed
+  std::vector<std::string> lookupAddresses;  // every address once resolved, in trying order
+  // The address the Role's last connection reached (its server's or its proxy's).
+  std::string connectedAddress;
 };
 
 }  // namespace fw

@@ -6,25 +6,45 @@
 #include "engine/ftp/ftp_pasv.h"
 #include "engine/ftp/ftp_queries.h"
 #include "engine/storage/receive_loop.h"
+#include "engine/url/host_text.h"
 #include "platform/socket_buffer.h"
 
 namespace fw {
 
+namespace {
+
+bool tunnelled(const RoleRecord& role) {
+  const uint8_t type = role.proxy.type;
+  return type == kProxyHttpConnect || type == kProxySocks4 || type == kProxySocks5;
+}
+
+// Whether the server sees this Role over IPv6, where "PASV" and "PORT" cannot name an
+// address: the control connection's peer, or through a tunnel the URL's host.
+bool overIPv6(const FtpSession& session, const RoleRecord& role) {
+  return isIPv6Literal(tunnelled(role) ? role.target.host : session.control->peerAddress());
+}
+
+}  // namespace
+
 int enterPassive(FtpSession& session, RoleRecord& role, const FtpSettings& settings) {
   session.closeData();
+  const bool extended = overIPv6(session, role);
   std::string line;
-  int code = ftpCommandReply(session, role, settings, "PASV", true, &line);
+  int code = ftpCommandReply(session, role, settings, extended ? "EPSV" : "PASV", true, &line);
   if (code < 1) return code;
-  if (code != 227) return code;
   std::string announced;
   int port = 0;
-  if (!parsePassiveReply(line, announced, port)) return 2;
+  if (extended) {
+    if (code != 229) return code;
+    if (!parseExtendedPassiveReply(line, port)) return 2;
+  } else {
+    if (code != 227) return code;
+    if (!parsePassiveReply(line, announced, port)) return 2;
+  }
   const ProxyRecord& proxy = role.proxy;
-  bool tunnel =
-      proxy.type == kProxyHttpConnect || proxy.type == kProxySocks4 || proxy.type == kProxySocks5;
   std::string host =
-      tunnel ? role.target.host : passiveTarget(announced, session.control->peerAddress());
-  if (!session.dialer) return 2;
+      tunnelled(role) ? role.target.host : passiveTarget(announced, session.control->peerAddress());
+  if (!session.dialer || host.empty()) return 2;
   int err = 0;
   int r = session.dialer->connect(role, proxy, host, port, settings.connOutSec * 1000, session.data,
                                   err);
@@ -43,12 +63,14 @@ int enterActive(FtpSession& session, RoleRecord& role, const FtpSettings& settin
     role.lastSocketError = err;
     return -1;
   }
-  std::string arg = portArgument(local, session.listener->port());
+  const bool extended = overIPv6(session, role);
+  std::string arg = extended ? extendedPortArgument(local, session.listener->port())
+                             : portArgument(local, session.listener->port());
   if (arg.empty()) {
     session.listener.reset();
     return -1;
   }
-  int code = ftpCommandReply(session, role, settings, "PORT " + arg);
+  int code = ftpCommandReply(session, role, settings, (extended ? "EPRT " : "PORT ") + arg);
   if (code == 200) return 1;
   session.listener.reset();
   if (code < 1 || code == kFtpReplyClosing) return code;

@@ -10,16 +10,21 @@ namespace fw {
 
 struct RoleRecord;
 
-// "PASV" and a connection to the announced port. The connection goes to the control
-// connection's peer, not to the announced address (a server must not send the client to
-// another host, and servers behind NAT announce private addresses); through a proxy of
-// type 2, 8 or 9 the tunnel goes to role.target.host.
-// 1 connected (session.data set); 0 "PASV" could not be sent; 2 the reply was not a
-// usable 227 or the connection failed (the Role goes active); the reply code when it was
-// not 227 (421 included); -9 / the Role's stop result from the connection wait.
+// "PASV" (or, where the server sees the Role over IPv6, "EPSV" of RFC 2428) and a
+// connection to the announced port. The connection goes to the control connection's
+// peer, not to the announced address (a server must not send the client to another
+// host, and servers behind NAT announce private addresses); through a proxy of type 2,
+// 8 or 9 the tunnel goes to role.target.host. The server is seen over IPv6 when the
+// control connection's peer is an IPv6 address, or through a tunnel when the URL's host
+// is one.
+// 1 connected (session.data set); 0 the command could not be sent; 2 the reply was not
+// a usable 227 / 229 or the connection failed (the Role goes active); the reply code
+// when it was not 227 / 229 (421 included; a refused "EPSV" too, so that the Role goes
+// active as after a refused "PASV"); -9 / the Role's stop result from the connection wait.
 int enterPassive(FtpSession& session, RoleRecord& role, const FtpSettings& settings);
 
-// Listens on the control connection's local address and sends "PORT h1,h2,h3,h4,p1,p2".
+// Listens on the control connection's local address and sends "PORT h1,h2,h3,h4,p1,p2",
+// or over IPv6 "EPRT |2|address|port|".
 // 1 on reply 200; 421 as is; 0 / negative from the exchange; -1 for any other reply or
 // when no listener could be opened.
 int enterActive(FtpSession& session, RoleRecord& role, const FtpSettings& settings);

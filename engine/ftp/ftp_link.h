@@ -21,7 +21,8 @@ class FtpLink {
   virtual int waitReadable(int ms, int& errorOut) = 0;
   // Reads up to `len` bytes. >0 bytes read, 0 the peer closed, -1 error (`errorOut`).
   virtual long receive(char* buf, size_t len, int& errorOut) = 0;
-  // Dotted IPv4 address of the peer / of the local end; empty when unknown.
+  // Address of the peer / of the local end (dotted IPv4, or IPv6 without brackets);
+  // empty when unknown.
   virtual std::string peerAddress() const { return {}; }
   virtual std::string localAddress() const { return {}; }
   // Underlying descriptor, -1 when there is none (scripted links).

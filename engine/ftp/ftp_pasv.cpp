@@ -1,5 +1,7 @@
 #include "engine/ftp/ftp_pasv.h"
 
+#include <arpa/inet.h>
+
 #include <cstdio>
 
 namespace fw {
@@ -50,6 +52,36 @@ std::string portArgument(const std::string& ip, int port) {
   char buf[40];
   std::snprintf(buf, sizeof buf, "%u,%u,%u,%u,%d,%d", a, b, c, d, port >> 8, port & 0xFF);
   return buf;
+}
+
+bool parseExtendedPassiveReply(const std::string& text, int& port) {
+  size_t pos = text.find('(');
+  if (pos == std::string::npos || pos + 4 >= text.size()) return false;
+  const char d = text[pos + 1];
+  if (d < 33 || d > 126 || (d >= '0' && d <= '9') || text[pos + 2] != d || text[pos + 3] != d)
+    return false;
+  pos += 4;
+  int value = 0;
+  int digits = 0;
+  while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9') {
+    value = value * 10 + (text[pos] - '0');
+    if (++digits > 5 || value > 65535) return false;
+    ++pos;
+  }
+  if (digits == 0 || value == 0 || pos >= text.size() || text[pos] != d) return false;
+  port = value;
+  return true;
+}
+
+std::string extendedPortArgument(const std::string& ip, int port) {
+  if (port <= 0 || port > 65535) return {};
+  in_addr a4{};
+  in6_addr a6{};
+  if (::inet_pton(AF_INET, ip.c_str(), &a4) == 1)
+    return "|1|" + ip + "|" + std::to_string(port) + "|";
+  if (::inet_pton(AF_INET6, ip.c_str(), &a6) == 1)
+    return "|2|" + ip + "|" + std::to_string(port) + "|";
+  return {};
 }
 
 std::string passiveTarget(const std::string& announced, const std::string& controlPeer) {

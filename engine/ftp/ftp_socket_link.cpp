@@ -12,22 +12,13 @@
 
 #include "engine/ftp/ftp_log.h"
 #include "engine/net/proxy_tunnel.h"
+#include "engine/url/host_text.h"
 #include "platform/socket.h"
 #include "platform/socket_io.h"
 
 namespace fw {
 
 namespace {
-
-std::string addressOf(int fd, bool peer) {
-  sockaddr_in a{};
-  socklen_t len = sizeof a;
-  int r = peer ? ::getpeername(fd, reinterpret_cast<sockaddr*>(&a), &len)
-               : ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-  if (r != 0 || a.sin_family != AF_INET) return {};
-  char buf[INET_ADDRSTRLEN];
-  return ::inet_ntop(AF_INET, &a.sin_addr, buf, sizeof buf) ? buf : std::string();
-}
 
 class SocketListener final : public FtpListener {
  public:
@@ -105,10 +96,10 @@ long FtpSocketLink::receive(char* buf, size_t len, int& errorOut) {
 }
 
 std::string FtpSocketLink::peerAddress() const {
-  return addressOf(m_fd, true);
+  return socketAddress(m_fd, true);
 }
 std::string FtpSocketLink::localAddress() const {
-  return addressOf(m_fd, false);
+  return socketAddress(m_fd, false);
 }
 
 int FtpSocketDialer::connect(RoleRecord& role, const ProxyRecord& proxy, const std::string& ip,
@@ -117,13 +108,14 @@ int FtpSocketDialer::connect(RoleRecord& role, const ProxyRecord& proxy, const s
   Clock& clock = roleClock(role);
   bool tunnel =
       proxy.type == kProxyHttpConnect || proxy.type == kProxySocks4 || proxy.type == kProxySocks5;
-  int fd = kInvalidSocket;
-  if (createStreamSocket(fd, errorOut) != SocketSetup::Ok) return 0;
-  std::string host = tunnel ? proxy.server : ip;
+  std::string host(tunnel ? unbracketedHost(proxy.server) : std::string_view(ip));
   int hostPort = tunnel ? proxy.port : port;
-  // A data connection needs a dotted address: the control connection's peer, or the
-  // proxy's address as the Role resolved it for the control connection.
-  if (!isDottedIPv4(host) && tunnel && !role.lookupAddress.empty()) host = role.lookupAddress;
+  // A data connection needs an address: the control connection's peer, or the proxy's
+  // address as the control connection reached it.
+  if (tunnel && !isDottedIPv4(host) && !isNumericIPv6(host) && !role.connectedAddress.empty())
+    host = role.connectedAddress;
+  int fd = kInvalidSocket;
+  if (createStreamSocket(fd, errorOut, familyOfAddress(host)) != SocketSetup::Ok) return 0;
   int r = connectSocket(fd, host, static_cast<uint16_t>(hostPort), clock, role.stopEvent, timeoutMs,
                         errorOut);
   if (r == kNetStopped) {
@@ -149,21 +141,23 @@ int FtpSocketDialer::connect(RoleRecord& role, const ProxyRecord& proxy, const s
 
 int FtpSocketDialer::listen(const std::string& localIp, std::unique_ptr<FtpListener>& out,
                             int& errorOut) {
+  // The listener takes the address the server knows this end by; without one, any
+  // IPv4 address.
+  sockaddr_storage a{};
+  socklen_t len = 0;
+  if (!makeSocketAddress(localIp, 0, a, len)) makeSocketAddress("0.0.0.0", 0, a, len);
   int fd = kInvalidSocket;
-  if (createStreamSocket(fd, errorOut) != SocketSetup::Ok) return -1;
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_port = 0;
-  if (localIp.empty() || ::inet_pton(AF_INET, localIp.c_str(), &a.sin_addr) != 1)
-    a.sin_addr.s_addr = htonl(INADDR_ANY);
-  socklen_t len = sizeof a;
-  if (::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || ::listen(fd, 4) != 0 ||
+  if (createStreamSocket(fd, errorOut, a.ss_family) != SocketSetup::Ok) return -1;
+  if (::bind(fd, reinterpret_cast<sockaddr*>(&a), len) != 0 || ::listen(fd, 4) != 0 ||
       ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len) != 0) {
     errorOut = errno;
     closeSocket(fd);
     return -1;
   }
-  out = std::make_unique<SocketListener>(fd, ntohs(a.sin_port), Clock::system());
+  const uint16_t port = a.ss_family == AF_INET6
+                            ? ntohs(reinterpret_cast<sockaddr_in6*>(&a)->sin6_port)
+                            : ntohs(reinterpret_cast<sockaddr_in*>(&a)->sin_port);
+  out = std::make_unique<SocketListener>(fd, port, Clock::system());
   return 1;
 }
 

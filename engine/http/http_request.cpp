@@ -4,6 +4,7 @@
 #include "engine/base/proxy_record.h"
 #include "engine/base/text_buffer.h"
 #include "engine/url/base64.h"
+#include "engine/url/host_text.h"
 
 namespace fw {
 namespace {
@@ -67,7 +68,7 @@ ComposedRequest composeRequest(UrlParts& parts, const RequestInputs& in) {
   lines.add("GET " + path + " HTTP/" + std::to_string(parts.httpMajor) + "." +
             std::to_string(parts.httpMinor));
 
-  std::string host = headerSafe(parts.host);
+  std::string host = headerSafe(bracketedHost(parts.host));
   bool defaultPort = (parts.protocol == kProtoHttp && parts.port == 80) ||
                      (parts.protocol == kProtoHttps && parts.port == 443);
   lines.add(defaultPort ? "Host: " + host : "Host: " + host + ":" + std::to_string(parts.port));

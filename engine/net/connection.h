@@ -18,16 +18,20 @@ struct ConnectOptions {
   int dataOutSec = 90;  // "DataOut": each wait for a proxy's reply
 };
 
-// Connects `socket` (fresh, non-blocking: createStreamSocket) to `role.target`'s host and
-// port, through `role.proxy` when its type is not direct. Logs "Connecting %s :%d" or
-// "Connecting proxy %s :%d", "Connecting %s [IP=%s:%d ]" after a look-up, "Connecte to
-// proxy successful." and the handshake, and once the server is reached "Connecte
-// successful." (HTTP, HTTPS) or "Connecte successful, Waiting for welcome message" (FTP).
+// Connects to `role.target`'s host and port, through `role.proxy` when its type is not
+// direct. Every address of the host (or the proxy) is tried, IPv6 and IPv4, a new
+// attempt starting every 250 ms or when one fails (ConnectFirst). `socket` comes in as a
+// fresh socket (createStreamSocket) and leaves as the connected one (or -1); the address
+// reached is kept in `role.connectedAddress`. Logs "Connecting %s :%d" or "Connecting
+// proxy %s :%d", "Connecting %s [IP=%s:%d ]" as each address is tried (IPv6 addresses
+// in brackets), "Connecte to proxy successful." and the handshake, and once the server
+// is reached "Connecte successful." (HTTP, HTTPS) or "Connecte successful, Waiting for
+// welcome message" (FTP).
 // Results: 1 reached, with any bytes that followed a CONNECT reply in `spill`; 0 refused
-// or not resolved (the socket error, if any, is in `role.lastSocketError`); -9 no
-// answer in time; the other failures of OpenTunnel (-1, -10, -12, 0); the Role's stop
-// code when it was stopped.
-int EstablishConnection(RoleRecord& role, int socket, const ConnectOptions& options,
+// by every address or not resolved (the last socket error, if any, is in
+// `role.lastSocketError`); -9 no answer in time; the other failures of OpenTunnel (-1,
+// -10, -12, 0); the Role's stop code when it was stopped.
+int EstablishConnection(RoleRecord& role, int& socket, const ConnectOptions& options,
                         std::string& spill);
 
 }  // namespace fw

@@ -2,6 +2,7 @@
 
 #include "engine/base/control_codes.h"
 #include "engine/net/role_net.h"
+#include "engine/url/host_text.h"
 #include "platform/socket.h"
 
 namespace fw {
@@ -24,7 +25,7 @@ intptr_t serveHostLookupRequest(MessageLoop& loop, uint64_t windowId,
   if (request.role == nullptr) return 0;
   RoleRecord& role = *request.role;
   role.lookupState = 0;
-  role.lookupAddress.clear();
+  role.lookupAddresses.clear();
   role.lookup = startHostLookup(loop, windowId, kMsgHostLookup, request.host);
   return static_cast<intptr_t>(role.lookup);
 }
@@ -33,13 +34,16 @@ LResult serveHostLookupAnswer(RoleRecord* roles, WParam w, LParam l) {
   const LookupId id = static_cast<LookupId>(w);
   RoleRecord* role = roles;
   while (role != nullptr && role->lookup != id) role = role->next;
-  std::string address;
-  LookupAnswer answer = takeHostLookupAnswer(id, address);
+  std::vector<std::string> addresses;
+  LookupAnswer answer = takeHostLookupAnswer(id, addresses);
   if (role == nullptr || id == 0) return 0;
   role->lookup = 0;
   if (answer == LookupAnswer::Unknown) return 0;  // the Role gave up on it
   bool ok = answer == LookupAnswer::Resolved && l == 0;
-  role->lookupAddress = ok ? address : std::string();
+  if (ok)
+    role->lookupAddresses = std::move(addresses);
+  else
+    role->lookupAddresses.clear();
   role->lookupState = ok ? 1 : -1;
   // A stop request written before the answer came must survive the wake-up.
   if (role->outcome.load() >= 0) role->outcome = ok ? kLookupResolved : kLookupFailed;
@@ -47,10 +51,11 @@ LResult serveHostLookupAnswer(RoleRecord* roles, WParam w, LParam l) {
   return 1;
 }
 
-int resolveHostForRole(RoleRecord& role, const std::string& host, std::string& address,
-                       int64_t timeoutMs) {
-  if (isDottedIPv4(host)) {
-    address = host;
+int resolveHostForRole(RoleRecord& role, const std::string& given,
+                       std::vector<std::string>& addresses, int64_t timeoutMs) {
+  const std::string host(unbracketedHost(given));
+  if (isDottedIPv4(host) || isNumericIPv6(host)) {
+    addresses = {host};
     return 1;
   }
   if (host.empty() || host.size() > kMaxHostName) return failLookup(role);
@@ -70,8 +75,8 @@ int resolveHostForRole(RoleRecord& role, const std::string& host, std::string& a
       cancelHostLookup(static_cast<LookupId>(id));
       return code;
     }
-    if (state < 0) return failLookup(role);
-    address = role.lookupAddress;
+    if (state < 0 || role.lookupAddresses.empty()) return failLookup(role);
+    addresses = role.lookupAddresses;
     return 1;
   }
   cancelHostLookup(static_cast<LookupId>(id));

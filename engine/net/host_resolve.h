@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "engine/base/role_record.h"
 #include "platform/host_lookup.h"
@@ -27,17 +28,18 @@ intptr_t serveHostLookupRequest(MessageLoop& loop, uint64_t windowId,
 
 // Controller side, for its kMsgHostLookup handler (window thread): finds the Role of
 // list `roles` (linked by `next`) whose pending look-up is `w`, stores the answer
-// (`lookupState` 1 with `lookupAddress`, or -1), sets its stop code to 16 or 17 unless a
+// (`lookupState` 1 with `lookupAddresses`, or -1), sets its stop code to 16 or 17 unless a
 // stop request is already waiting there, wakes it and clears `lookup`. A late answer
 // (no such Role, or the Role cancelled) is dropped. Returns 1 when a Role was woken.
 LResult serveHostLookupAnswer(RoleRecord* roles, WParam w, LParam l);
 
-// Role side (the Role's thread): the address to connect to for `host`. A dotted IPv4
-// address is used as it is. Otherwise the controller is asked and the Role waits in
-// 49 ms slices, at most `timeoutMs`. Results: 1 with `address`; 0 when the name could
-// not be resolved (in time), after logging "Cannot resolve host name" and "Error
-// occured!"; the Role's stop code when it was stopped (the look-up is cancelled).
-int resolveHostForRole(RoleRecord& role, const std::string& host, std::string& address,
-                       int64_t timeoutMs);
+// Role side (the Role's thread): the addresses to connect to for `host`, in the order
+// to try them. An IPv4 or IPv6 address (with or without brackets) is used as it is.
+// Otherwise the controller is asked and the Role waits in 49 ms slices, at most
+// `timeoutMs`. Results: 1 with `addresses` (never empty); 0 when the name could not be
+// resolved (in time), after logging "Cannot resolve host name" and "Error occured!";
+// the Role's stop code when it was stopped (the look-up is cancelled).
+int resolveHostForRole(RoleRecord& role, const std::string& host,
+                       std::vector<std::string>& addresses, int64_t timeoutMs);
 
 }  // namespace fw

@@ -8,6 +8,7 @@
 #include "engine/net/head_line_reader.h"
 #include "engine/net/role_net.h"
 #include "engine/url/base64.h"
+#include "engine/url/host_text.h"
 #include "platform/socket.h"
 
 namespace fw {
@@ -60,6 +61,11 @@ int rejected(RoleRecord& role) {
 int socks4(int& errorOut, int socket, RoleRecord& role, const ProxyRecord& proxy,
            const std::string& host, uint16_t port, int64_t dataOutMs) {
   in_addr addr{};
+  if (isIPv6Literal(host)) {
+    // The request has room for four address bytes only.
+    logLine(role, kLogError, "SOCKS4 cannot reach the IPv6 address " + host + ".");
+    return kResultError;
+  }
   if (!isDottedIPv4(host) || ::inet_pton(AF_INET, host.c_str(), &addr) != 1) {
     logLine(role, kLogError, "Socks4 surport IP only.");
     return kResultError;
@@ -160,7 +166,7 @@ int httpConnect(int& errorOut, int socket, RoleRecord& role, const ProxyRecord& 
                 const std::string& host, uint16_t port, int64_t dataOutMs, std::string& spill) {
   const bool auth = usesCredentials(proxy);
   std::string request = connectRequest(host, port, cut(proxy.user), cut(proxy.pass), auth);
-  logLine(role, kLogCommand, "CONNECT " + host + ":" + std::to_string(port) + " HTTP/1.1");
+  logLine(role, kLogCommand, "CONNECT " + hostPortText(host, port) + " HTTP/1.1");
   if (auth) logLine(role, kLogCommand, "Proxy-Authorization: Basic ********");
   int r = sendBlock(errorOut, socket, role, request, dataOutMs);
   if (r != 1) return r;
@@ -225,9 +231,13 @@ std::string socks5Login(const std::string& user, const std::string& pass) {
 std::string socks5ConnectRequest(const std::string& host, uint16_t port) {
   std::string r("\x05\x01\x00", 3);
   in_addr addr{};
+  in6_addr addr6{};
   if (isDottedIPv4(host) && ::inet_pton(AF_INET, host.c_str(), &addr) == 1) {
     r += '\x01';
     r.append(reinterpret_cast<const char*>(&addr.s_addr), 4);  // network order already
+  } else if (isIPv6Literal(host) && ::inet_pton(AF_INET6, host.c_str(), &addr6) == 1) {
+    r += '\x04';
+    r.append(reinterpret_cast<const char*>(addr6.s6_addr), 16);
   } else {
     r += '\x03';
     r += static_cast<char>(host.size());
@@ -239,7 +249,7 @@ std::string socks5ConnectRequest(const std::string& host, uint16_t port) {
 
 std::string connectRequest(const std::string& host, uint16_t port, const std::string& user,
                            const std::string& pass, bool withAuth) {
-  std::string r = "CONNECT " + host + ":" + std::to_string(port) + " HTTP/1.1\r\n";
+  std::string r = "CONNECT " + hostPortText(host, port) + " HTTP/1.1\r\n";
   if (withAuth)
     r += "Proxy-Authorization: Basic " + base64Encode(cut(user) + ":" + cut(pass)) + "\r\n";
   r += "\r\n";

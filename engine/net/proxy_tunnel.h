@@ -22,8 +22,9 @@ inline constexpr size_t kConnectSpillLimit = 1024;   // bytes allowed after a CO
 //       login refusal) or a send failed (errno in `errorOut`);
 // -12   the proxy could not reach the target (SOCKS5 codes 3 to 6, "Network not
 //       reachable") or a CONNECT status other than 200: the Role may change proxy;
-// -10   a SOCKS4 request for a host name ("Socks4 surport IP only."), a reply that is
-//       not the protocol's, or more than 1,024 bytes after a CONNECT reply head
+// -10   a SOCKS4 request for a host name ("Socks4 surport IP only.") or an IPv6 address
+//       ("SOCKS4 cannot reach the IPv6 address %s."), a reply that is not the
+//       protocol's, a CONNECT reply head over 16 KiB, or more than 1,024 bytes after it
 //       ("Return Length is large Error code 10026!");
 //  -9 / -10 / the Role's stop code, from waiting for a reply (RecvExact).
 // The proxy's credentials are used only when its flags carry proxyflags::kAuthenticate
@@ -35,8 +36,10 @@ int OpenTunnel(int& errorOut, int socket, RoleRecord& role, const ProxyRecord& p
 // The byte strings of the requests, for the handshakes and their tests.
 std::string socks4Request(uint32_t ipv4HostOrder, uint16_t port, const std::string& user);
 std::string socks5Login(const std::string& user, const std::string& pass);
+// The target goes as an IPv4 address (type 1), an IPv6 address (type 4) or a name (type 3).
 std::string socks5ConnectRequest(const std::string& host, uint16_t port);
-// "CONNECT host:port HTTP/1.1" request with an optional Basic proxy authorisation.
+// "CONNECT host:port HTTP/1.1" request ("[v6]:port" for an IPv6 address) with an optional
+// Basic proxy authorisation.
 std::string connectRequest(const std::string& host, uint16_t port, const std::string& user,
                            const std::string& pass, bool withAuth);
 

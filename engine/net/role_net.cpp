@@ -1,5 +1,6 @@
 #include "engine/net/role_net.h"
 
+#include "platform/connect_race.h"
 #include "platform/socket_io.h"
 
 namespace fw {
@@ -38,10 +39,26 @@ int SendAll(int socket, const void* buffer, size_t count, RoleRecord& role, int6
   return finish(role, r, err, r == -1);
 }
 
-int ConnectSocket(int& errorOut, int socket, const std::string& ipv4, uint16_t port,
+int ConnectSocket(int& errorOut, int socket, const std::string& address, uint16_t port,
                   RoleRecord& role, int64_t timeoutMs) {
   int err = 0;
-  int r = connectSocket(socket, ipv4, port, roleClock(role), role.stopEvent, timeoutMs, err);
+  int r = connectSocket(socket, address, port, roleClock(role), role.stopEvent, timeoutMs, err);
+  if (r == 0) errorOut = err;
+  return finish(role, r, err, r == 0);
+}
+
+int ConnectFirst(int& errorOut, int& socket, const std::vector<std::string>& addresses,
+                 uint16_t port, RoleRecord& role, int64_t timeoutMs,
+                 const std::function<void(const std::string&)>& onAttempt, std::string& reached) {
+  ConnectRace race;
+  race.addresses = addresses;
+  race.port = port;
+  race.timeoutMs = timeoutMs;
+  if (onAttempt) race.onAttempt = [&](size_t i) { onAttempt(addresses[i]); };
+  int err = 0;
+  size_t winner = 0;
+  int r = connectFirst(race, roleClock(role), role.stopEvent, socket, winner, err);
+  if (r == 1) reached = addresses[winner];
   if (r == 0) errorOut = err;
   return finish(role, r, err, r == 0);
 }

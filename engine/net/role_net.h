@@ -6,7 +6,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "engine/base/role_record.h"
 
@@ -32,7 +34,17 @@ int SendAll(int socket, const void* buffer, size_t count, RoleRecord& role,
 
 // Non-blocking connect waited in 50 ms slices for at most `timeoutMs`: 1 connected;
 // 0 refused or failed (errno in `errorOut`); -9 no answer; the Role's stop code.
-int ConnectSocket(int& errorOut, int socket, const std::string& ipv4, uint16_t port,
+int ConnectSocket(int& errorOut, int socket, const std::string& address, uint16_t port,
                   RoleRecord& role, int64_t timeoutMs);
+
+// Connects to the first of `addresses` that answers (platform/connect_race.h: a new
+// attempt every 250 ms or after a failure, all within `timeoutMs`), calling
+// `onAttempt` with each address as its attempt starts. `socket` comes in as the Role's
+// fresh socket and leaves as the connected one, or -1. Results: 1 connected, with
+// `reached` the winning address; 0 every address failed (the last errno in `errorOut`
+// and `lastSocketError`); -9 none answered in time; the Role's stop code.
+int ConnectFirst(int& errorOut, int& socket, const std::vector<std::string>& addresses,
+                 uint16_t port, RoleRecord& role, int64_t timeoutMs,
+                 const std::function<void(const std::string&)>& onAttempt, std::string& reached);
 
 }  // namespace fw

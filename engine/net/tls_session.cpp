@@ -75,7 +75,7 @@ int TlsSession::open(int socket, const std::string& host, const TlsOptions& opti
   if (!m_ssl) return kResultTls;
   // Servers hosting several names pick the certificate (or refuse) by the sent name;
   // an address is not a name and is not sent.
-  if (f.SSL_ctrl && !isDottedIPv4(host))
+  if (f.SSL_ctrl && !isDottedIPv4(host) && !isNumericIPv6(host))
     f.SSL_ctrl(m_ssl, kCtrlSetTlsextHostname, kTlsextNametypeHostName,
                const_cast<char*>(host.c_str()));
   if (options.verify && f.SSL_set1_host(m_ssl, host.c_str()) != 1) return kResultTls;

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstdio>
 
+#include "engine/url/host_text.h"
 #include "engine/url/percent_decode.h"
 #include "engine/url/safe_file_name.h"
 
@@ -52,9 +53,9 @@ std::string ftpDirectoryJobName(std::string_view url) {
     name = safeFileName(percentDecode(path.substr(path.rfind('/') + 1)), "");
   }
   if (name.empty()) {
-    std::string_view host = authority.substr(authority.rfind('@') + 1);
-    name.assign(
-        host.substr(0, host.rfind(':') == std::string_view::npos ? host.size() : host.rfind(':')));
+    std::string_view hostPort = authority.substr(authority.rfind('@') + 1);
+    int port = 0;
+    if (!splitHostPort(hostPort, name, port)) name.clear();
     for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     // The host is shown and becomes a category's name: no control bytes in either.
     name = safeFileName(name, "");

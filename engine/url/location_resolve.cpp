@@ -1,5 +1,7 @@
 #include "engine/url/location_resolve.h"
 
+#include "engine/url/host_text.h"
+
 namespace fw {
 
 std::string removeDotSegments(std::string_view in) {
@@ -45,7 +47,7 @@ bool resolveLocation(std::string_view value, const UrlParts& base, std::string& 
     return true;
   }
 
-  std::string authority = base.host;
+  std::string authority = bracketedHost(base.host);
   int32_t defaultPort = secure ? 443 : 80;
   if (base.port != 0 && base.port != defaultPort) authority += ":" + std::to_string(base.port);
 

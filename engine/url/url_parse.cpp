@@ -3,6 +3,7 @@
 #include <cctype>
 
 #include "engine/url/ftp_directory_url.h"
+#include "engine/url/host_text.h"
 #include "engine/url/percent_decode.h"
 #include "engine/url/safe_file_name.h"
 
@@ -57,19 +58,15 @@ std::string_view takeCredentials(std::string_view authority, UrlParts& parts) {
   return authority.substr(at + 1);
 }
 
-// Cuts ":port" off `host`. False for a port that is not a number from 0 to 65535, which
-// would otherwise wrap to some unrelated port.
+// Cuts ":port" and the brackets of an IPv6 address off `host`. False for a port that
+// is not a number from 0 to 65535 (which would otherwise wrap to some unrelated port) and
+// for a host that is neither a name nor an address in brackets.
 bool takePort(std::string& host, UrlParts& parts) {
-  size_t colon = host.rfind(':');
-  if (colon == std::string::npos) return true;
+  std::string bare;
   int32_t port = 0;
-  for (size_t i = colon + 1; i < host.size(); ++i) {
-    if (!std::isdigit(static_cast<unsigned char>(host[i]))) return false;
-    port = port * 10 + (host[i] - '0');
-    if (port > 65535) return false;
-  }
+  if (!splitHostPort(host, bare, port)) return false;
   parts.port = port;
-  host.resize(colon);
+  host = bare;
   return true;
 }
 

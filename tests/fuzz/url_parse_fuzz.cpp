@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "engine/url/host_text.h"
 #include "engine/url/location_resolve.h"
 #include "engine/url/percent_decode.h"
 #include "engine/url/safe_file_name.h"
@@ -32,6 +33,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     check(!parts.host.empty());
     check(parts.port > 0 && parts.port <= 65535);
     check(parts.protocol >= fw::kProtoHttp && parts.protocol <= fw::kProtoHttps);
+    // A host holds a ":" only as an IPv6 address, which the URL wrote in brackets; put
+    // back into brackets with its port, it reads as the same host and port.
+    if (parts.host.find(':') != std::string::npos) check(fw::isIPv6Literal(parts.host));
+    std::string host;
+    int port = 0;
+    check(fw::splitHostPort(fw::hostPortText(parts.host, parts.port), host, port));
+    check(host == parts.host && port == parts.port);
     // An FTP URL without a path names no file, an FTP directory is named "name/" (which no
     // file path accepts); every other accepted URL names a clean file.
     const bool ftp = parts.protocol == fw::kProtoFtp;
@@ -51,6 +59,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     std::string resolved;
     if (fw::resolveLocation(text, parts, resolved)) check(!resolved.empty());
+    // A path on the same server stays on the same host and port, an IPv6 one included.
+    if (!ftp && fw::resolveLocation("/x", parts, resolved)) {
+      fw::UrlParts moved;
+      check(fw::parseUrl(resolved, moved) == 1);
+      check(moved.host == parts.host && moved.port == parts.port);
+    }
   }
   std::string safe = fw::safeFileName(text);
   checkFileName(safe);

@@ -1,13 +1,15 @@
 #!/usr/bin/python3
-"""Scripted FTP server for the FTP tests (pyftpdlib), on 127.0.0.1 only.
+"""Scripted FTP server for the FTP tests (pyftpdlib), on 127.0.0.1 or ::1.
 
-Usage: ftp_fault_server.py PORT ROOT [FAULT ...]
+Usage: ftp_fault_server.py PORT ROOT [bind=ADDRESS] [FAULT ...]
+bind=ADDRESS listens on ADDRESS (default 127.0.0.1; ::1 for IPv6).
 Faults:
   rest502        "REST" is answered 502
   rest501        "REST" is answered 501
   size-abs-550   "SIZE" of a path starting with "/" is answered 550
   size502        every "SIZE" is answered 502 (the size stays unknown)
   retr550        every "RETR" is answered 550
+  epsv500        every "EPSV" is answered 500
   user230        "USER" logs in at once with 230 (no "PASS")
   multiline230   the login reply is a multi-line 230- reply
   mdtm-changed   "MDTM" reports a different date on every call
@@ -30,6 +32,7 @@ def main():
     port = int(sys.argv[1])
     root = sys.argv[2]
     faults = set(sys.argv[3:])
+    address = "127.0.0.1"
     drop = None
     drop_once = None
     for f in list(faults):
@@ -37,6 +40,8 @@ def main():
             drop = int(f.split("=", 1)[1])
         if f.startswith("drop-once="):
             drop_once = [int(f.split("=", 1)[1])]
+        if f.startswith("bind="):
+            address = f.split("=", 1)[1]
 
     authorizer = DummyAuthorizer()
     authorizer.add_user("tester", "secret", root, perm="elr")
@@ -67,6 +72,11 @@ def main():
             elif drop_once:
                 self._drop_after = drop_once.pop()
             return FTPHandler.ftp_RETR(self, file)
+
+        def ftp_EPSV(self, line):
+            if "epsv500" in faults:
+                return self.respond("500 EPSV not understood.")
+            return FTPHandler.ftp_EPSV(self, line)
 
         def ftp_USER(self, line):
             if "user230" in faults:
@@ -148,7 +158,7 @@ def main():
     Handler.permit_privileged_ports = False
     Handler.banner = "ready"
 
-    server = FTPServer(("127.0.0.1", port), Handler)
+    server = FTPServer((address, port), Handler)
     print("READY", flush=True)
     server.serve_forever(timeout=0.5)
 

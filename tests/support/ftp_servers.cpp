@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "engine/url/host_text.h"
+
 namespace fw::test {
 
 namespace fs = std::filesystem;
@@ -45,11 +47,11 @@ void FtpTestServer::lock(const std::string& path) {
 }
 
 std::string FtpTestServer::url(const std::string& path) const {
-  return "ftp://127.0.0.1:" + std::to_string(m_port) + "/" + path;
+  return "ftp://" + bracketedHost(address) + ":" + std::to_string(m_port) + "/" + path;
 }
 
 bool FtpTestServer::launch(const std::vector<std::string>& argv) {
-  if (!m_process.start(argv, m_dir.file("server.log")) || !waitForTcpPort(m_port, 10000) ||
+  if (!m_process.start(argv, m_dir.file("server.log")) || !waitForTcpPort(m_port, 10000, address) ||
       !m_process.running()) {
     m_error = "FTP server did not come up (" + m_process.describe() + "): " + log();
     m_process.stop();
@@ -64,13 +66,18 @@ bool VsftpdServer::start(const std::string& binary) {
   openPath(m_dir.path(), m_dir.file("empty/."));
   fs::permissions(root(), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
                               fs::perms::others_read | fs::perms::others_exec);
-  m_port = freeTcpPort();
+  m_port = freeTcpPort(address);
+  // Over IPv6 the data connections are negotiated with EPSV and EPRT, which name no
+  // address: pasv_address is for PASV alone.
+  const bool v6 = isIPv6Literal(address);
   std::ofstream(m_dir.file("vsftpd.conf"))
-      << "listen=YES\nlisten_address=127.0.0.1\nlisten_port=" << m_port
+      << (v6 ? "listen=NO\nlisten_ipv6=YES\nlisten_address6=" : "listen=YES\nlisten_address=")
+      << address << "\nlisten_port=" << m_port
       << "\nbackground=NO\nanonymous_enable=YES\nlocal_enable=NO\nwrite_enable=NO\n"
       << "anon_root=" << root() << "\nno_anon_password=YES\n"
       << "secure_chroot_dir=" << m_dir.file("empty") << "\nseccomp_sandbox=NO\n"
-      << "pasv_enable=YES\npasv_address=127.0.0.1\nxferlog_enable=NO\n"
+      << "pasv_enable=YES\n"
+      << (v6 ? "" : "pasv_address=127.0.0.1\n") << "xferlog_enable=NO\n"
       << "ascii_download_enable=" << (asciiDownload ? "YES" : "NO") << "\n"
       << "anon_max_rate=" << maxRate << "\n"
       << "vsftpd_log_file=" << m_dir.file("vsftpd.log") << "\n";
@@ -83,10 +90,10 @@ bool PyftpdlibServer::available() {
 
 bool PyftpdlibServer::start(const std::vector<std::string>& faults) {
   fs::create_directories(root());
-  m_port = freeTcpPort();
+  m_port = freeTcpPort(address);
   std::vector<std::string> argv = {"/usr/bin/python3",
                                    FW_SOURCE_DIR "/tests/servers/ftp_fault_server.py",
-                                   std::to_string(m_port), root()};
+                                   std::to_string(m_port), root(), "bind=" + address};
   argv.insert(argv.end(), faults.begin(), faults.end());
   return launch(argv);
 }

@@ -1,6 +1,6 @@
 #pragma once
-// Real FTP servers for the download tests, on a free port of 127.0.0.1, serving files the
-// test puts into a private root: vsftpd (anonymous, read-only; it must start as root) and
+// Real FTP servers for the download tests, on a free port of 127.0.0.1 (or ::1), serving
+// files the test puts into a private root: vsftpd (anonymous, read-only; it must start as root) and
 // the scripted pyftpdlib server of tests/servers/ftp_fault_server.py (anonymous, with
 // faults named on its command line).
 
@@ -25,8 +25,10 @@ class FtpTestServer {
   void lock(const std::string& path);
   void stop() { m_process.stop(); }
   int port() const { return m_port; }
-  // "ftp://127.0.0.1:<port>/<path>".
+  // "ftp://127.0.0.1:<port>/<path>" ("ftp://[::1]:<port>/<path>" on IPv6).
   std::string url(const std::string& path) const;
+  // The address to listen on, 127.0.0.1 or ::1; set before start().
+  std::string address = "127.0.0.1";
   const std::string& error() const { return m_error; }
   // The server's own output, for failure messages.
   std::string log() const { return readFileText(m_dir.file("server.log")); }
@@ -54,6 +56,7 @@ class VsftpdServer final : public FtpTestServer {
 class PyftpdlibServer final : public FtpTestServer {
  public:
   // Starts the scripted server with `faults` (see the script); false with error() set.
+  // The server answers "EPSV" and "EPRT" as well as "PASV" and "PORT".
   bool start(const std::vector<std::string>& faults = {});
   // Whether python3 with pyftpdlib is there.
   static bool available();

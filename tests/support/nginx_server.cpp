@@ -4,6 +4,8 @@
 
 #include <filesystem>
 
+#include "engine/url/host_text.h"
+
 namespace fw::test {
 
 NginxServer::NginxServer() {
@@ -35,12 +37,13 @@ bool NginxServer::start(const std::string& nginxPath) {
   }
   const std::string d = m_dir.path();
   std::filesystem::create_directories(d + "/tmp");
-  m_httpPort = freeTcpPort();
-  std::string servers = "  server {\n    listen 127.0.0.1:" + std::to_string(m_httpPort) +
+  const std::string listen = bracketedHost(address) + ":";
+  m_httpPort = freeTcpPort(address);
+  std::string servers = "  server {\n    listen " + listen + std::to_string(m_httpPort) +
                         ";\n    root " + m_root + ";\n" + m_serverExtra + "  }\n";
   for (auto& s : m_sites) {
-    s.port = freeTcpPort();
-    servers += "  server {\n    listen 127.0.0.1:" + std::to_string(s.port) +
+    s.port = freeTcpPort(address);
+    servers += "  server {\n    listen " + listen + std::to_string(s.port) +
                " ssl;\n    server_name localhost;\n    ssl_certificate " + s.cert +
                ";\n    ssl_certificate_key " + s.key + ";\n    root " + m_root + ";\n" +
                m_serverExtra + "  }\n";
@@ -76,8 +79,8 @@ bool NginxServer::start(const std::string& nginxPath) {
     m_error = "could not start " + nginxPath;
     return false;
   }
-  bool up = waitForTcpPort(m_httpPort);
-  for (const auto& s : m_sites) up = up && waitForTcpPort(s.port);
+  bool up = waitForTcpPort(m_httpPort, 10000, address);
+  for (const auto& s : m_sites) up = up && waitForTcpPort(s.port, 10000, address);
   if (!up || !m_process.running()) {
     m_error = "nginx did not come up: " + errorLog() + readFileText(d + "/stdout.log");
     m_process.stop();

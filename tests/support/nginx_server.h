@@ -33,6 +33,9 @@ class NginxServer {
   // Extra text placed inside every server block (e.g. a location of its own).
   void addServerConfig(const std::string& text) { m_serverExtra += text; }
 
+  // The address every listener takes, 127.0.0.1 or ::1; set before start().
+  std::string address = "127.0.0.1";
+
   // Writes the configuration, starts nginx and waits until every port answers.
   // False with error() set when the binary is missing or nginx does not come up.
   bool start(const std::string& nginxPath);

@@ -5,7 +5,7 @@
 namespace fw::test {
 
 bool ProxyServer::launch(const std::vector<std::string>& argv) {
-  if (!m_process.start(argv, m_dir.file("proxy.log")) || !waitForTcpPort(m_port) ||
+  if (!m_process.start(argv, m_dir.file("proxy.log")) || !waitForTcpPort(m_port, 10000, address) ||
       !m_process.running()) {
     m_error = "proxy did not come up (" + m_process.describe() + "): " + log();
     m_process.stop();
@@ -26,8 +26,8 @@ bool TinyproxyServer::start(const std::string& binary) {
 }
 
 bool MicrosocksServer::start(const std::string& binary) {
-  m_port = freeTcpPort();
-  std::vector<std::string> argv{binary, "-i", "127.0.0.1", "-p", std::to_string(m_port)};
+  m_port = freeTcpPort(address);
+  std::vector<std::string> argv{binary, "-i", address, "-p", std::to_string(m_port)};
   if (!m_user.empty()) argv.insert(argv.end(), {"-u", m_user, "-P", m_pass});
   return launch(argv);
 }

@@ -1,6 +1,7 @@
 #pragma once
 // Real proxy servers for integration tests, each started as the current user on a free
-// port of 127.0.0.1 with a configuration written into its own temporary folder:
+// port of 127.0.0.1 (microsocks also of ::1) with a configuration written into its own
+// temporary folder:
 // tinyproxy (HTTP CONNECT, optionally with BasicAuth), microsocks (SOCKS5, optionally
 // with a user name and password) and dante's danted (SOCKS4 and SOCKS5 without login).
 
@@ -22,6 +23,8 @@ class ProxyServer {
   const std::string& error() const { return m_error; }
   // The proxy's log, for failure messages.
   std::string log() const { return readFileText(m_dir.file("proxy.log")); }
+  // The address it listens on; set before start() (only microsocks takes ::1).
+  std::string address = "127.0.0.1";
 
  protected:
   bool launch(const std::vector<std::string>& argv);

@@ -13,6 +13,8 @@
 #include <cstdlib>
 #include <thread>
 
+#include "platform/socket.h"
+
 namespace fw::test {
 
 namespace {
@@ -21,13 +23,6 @@ bool isExecutable(const std::string& p) {
   return ::stat(p.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(p.c_str(), X_OK) == 0;
 }
 
-sockaddr_in loopback(int port) {
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_port = htons(static_cast<uint16_t>(port));
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  return a;
-}
 }  // namespace
 
 std::string findBinary(const std::string& name) {
@@ -50,27 +45,31 @@ bool runningInCi() {
   return ci != nullptr && *ci != '\0';
 }
 
-int freeTcpPort() {
-  int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+int freeTcpPort(const std::string& address) {
+  sockaddr_storage a{};
+  socklen_t len = 0;
+  if (!makeSocketAddress(address, 0, a, len)) return -1;
+  int fd = ::socket(a.ss_family, SOCK_STREAM, 0);
   if (fd < 0) return -1;
-  sockaddr_in a = loopback(0);
   int port = -1;
-  socklen_t len = sizeof a;
-  if (::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
+  if (::bind(fd, reinterpret_cast<sockaddr*>(&a), len) == 0 &&
       ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len) == 0) {
-    port = ntohs(a.sin_port);
+    port = ntohs(a.ss_family == AF_INET6 ? reinterpret_cast<sockaddr_in6*>(&a)->sin6_port
+                                         : reinterpret_cast<sockaddr_in*>(&a)->sin_port);
   }
   ::close(fd);
   return port;
 }
 
-bool waitForTcpPort(int port, int timeoutMs) {
+bool waitForTcpPort(int port, int timeoutMs, const std::string& address) {
+  sockaddr_storage a{};
+  socklen_t len = 0;
+  if (!makeSocketAddress(address, static_cast<uint16_t>(port), a, len)) return false;
   auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   while (std::chrono::steady_clock::now() < deadline) {
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    int fd = ::socket(a.ss_family, SOCK_STREAM, 0);
     if (fd < 0) return false;
-    sockaddr_in a = loopback(port);
-    bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+    bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&a), len) == 0;
     ::close(fd);
     if (ok) return true;
     std::this_thread::sleep_for(std::chrono::milliseconds(20));

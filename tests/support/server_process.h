@@ -1,6 +1,6 @@
 #pragma once
 // Starting and stopping real server programs for integration tests: locating the
-// binary, picking a free port on 127.0.0.1, waiting until the server answers, and
+// binary, picking a free port on 127.0.0.1 or ::1, waiting until the server answers, and
 // killing it (with its process group) at the end.
 
 #include <sys/types.h>
@@ -15,11 +15,12 @@ std::string findBinary(const std::string& name);
 // True when the environment variable CI is set (missing server binaries must fail there).
 bool runningInCi();
 
-// A free TCP port on 127.0.0.1 at the time of the call (bound and released).
-int freeTcpPort();
+// A free TCP port on `address` (127.0.0.1 or ::1) at the time of the call (bound and
+// released); -1 when none could be had there.
+int freeTcpPort(const std::string& address = "127.0.0.1");
 
-// Tries to connect to 127.0.0.1:port until it succeeds or `timeoutMs` passes.
-bool waitForTcpPort(int port, int timeoutMs = 10000);
+// Tries to connect to `address`:port until it succeeds or `timeoutMs` passes.
+bool waitForTcpPort(int port, int timeoutMs = 10000, const std::string& address = "127.0.0.1");
 
 // One child process. The child gets its own process group so that stop() also ends its
 // children (daemons that fork workers). stdout and stderr go to `logPath` when given.

@@ -46,7 +46,7 @@ TestCertificates makeTestCertificates(const std::string& dir, const std::string&
     c.error = "making the CA failed, see " + dir + "/openssl.log";
     return c;
   }
-  if (!makeLeaf(dir, ossl, "valid", "localhost", "DNS:localhost,IP:127.0.0.1", 2, c.valid) ||
+  if (!makeLeaf(dir, ossl, "valid", "localhost", "DNS:localhost,IP:127.0.0.1,IP:::1", 2, c.valid) ||
       !makeLeaf(dir, ossl, "expired", "localhost", "DNS:localhost,IP:127.0.0.1", -1, c.expired) ||
       !makeLeaf(dir, ossl, "other", "other.example.invalid", "DNS:other.example.invalid", 2,
                 c.otherHost)) {

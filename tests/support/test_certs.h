@@ -1,6 +1,6 @@
 #pragma once
 // Certificates for TLS tests, made with the openssl command line into a folder: a test
-// CA, a valid server certificate signed by it for "localhost" and 127.0.0.1, an
+// CA, a valid server certificate signed by it for "localhost", 127.0.0.1 and ::1, an
 // expired one, and one issued for another host name.
 
 #include <string>
@@ -14,7 +14,7 @@ struct CertPair {
 
 struct TestCertificates {
   std::string caCert;  // trust this to accept `valid`
-  CertPair valid;      // CN/SAN localhost + IP 127.0.0.1, 2 days
+  CertPair valid;      // CN/SAN localhost + IP 127.0.0.1 and ::1, 2 days
   CertPair expired;    // same names, already expired
   CertPair otherHost;  // SAN other.example.invalid only
   std::string error;   // why making them failed; empty on success

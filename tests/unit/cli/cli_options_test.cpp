@@ -121,6 +121,12 @@ TEST(CliOptions, ProxyUrls) {
   EXPECT_EQ(p->type, 8);
   EXPECT_EQ(p->user, "user");
   EXPECT_EQ(p->password, "");
+  p = parseProxyUrl("socks5://[::1]:1080");
+  ASSERT_TRUE(p);
+  EXPECT_EQ(p->host, "::1");
+  EXPECT_EQ(p->port, 1080);
+  EXPECT_FALSE(parseProxyUrl("socks5://::1:1080"));  // an IPv6 address needs its brackets
+  EXPECT_FALSE(parseProxyUrl("socks5://[::1]"));
   EXPECT_FALSE(parseProxyUrl("socks5://h:0"));
   EXPECT_FALSE(parseProxyUrl("socks5://h:65536"));
   EXPECT_FALSE(parseProxyUrl("socks5://:80"));

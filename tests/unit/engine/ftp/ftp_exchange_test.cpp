@@ -47,9 +47,25 @@ class FakeDialer : public FtpDataDialer {
     }
     return result;
   }
-  int listen(const std::string&, std::unique_ptr<FtpListener>&, int&) override { return -1; }
+  int listen(const std::string& localIp, std::unique_ptr<FtpListener>& out, int&) override {
+    listenedOn = localIp;
+    if (listenPort == 0) return -1;
+    out = std::make_unique<FixedListener>(listenPort);
+    return 1;
+  }
+  int listenPort = 0;  // 0: listening fails
+  std::string listenedOn;
 
  private:
+  class FixedListener : public FtpListener {
+   public:
+    explicit FixedListener(int port) : m_port(port) {}
+    int port() const override { return m_port; }
+    int accept(int, std::unique_ptr<FtpLink>&, int&) override { return 0; }
+
+   private:
+    int m_port;
+  };
   FakeClock& m_clock;
 };
 
@@ -205,6 +221,48 @@ TEST_F(FtpExchangeTest, PassiveConnectsToTheControlPeerNotTheAnnouncedHost) {
   role.target.host = "ftp.example";
   EXPECT_EQ(enterPassive(session, role, settings), 1);
   EXPECT_EQ(dialer.host, "ftp.example");
+}
+
+TEST_F(FtpExchangeTest, OverIPv6TheDataConnectionIsNegotiatedWithoutAnAddress) {
+  struct Case {
+    const char* name;
+    const char* peer;     // the control connection's far end
+    uint8_t proxy;        // the Role's proxy type
+    const char* target;   // the URL's host
+    const char* passive;  // the command sent for a passive connection
+    const char* active;   // the active command sent
+  } cases[] = {
+      {"IPv4", "127.0.0.1", kProxyDirect, "127.0.0.1", "PASV", "PORT 127,0,0,1,16,225"},
+      {"IPv6", "::1", kProxyDirect, "::1", "EPSV", "EPRT |2|::1|4321|"},
+      // Through a tunnel the proxy is the peer: the URL's host tells the family.
+      {"TunnelToIPv6", "127.0.0.1", kProxySocks5, "::1", "EPSV", "EPRT |1|127.0.0.1|4321|"},
+      {"TunnelToName", "127.0.0.1", kProxySocks5, "ftp.example", "PASV", "PORT 127,0,0,1,16,225"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    control.lines.clear();
+    control.peer = c.peer;
+    control.local = std::string(c.peer) == "::1" ? "::1" : "127.0.0.1";
+    role.proxy.type = c.proxy;
+    role.target.host = c.target;
+    server.replies["PASV"] = {"227 Entering Passive Mode (10,66,0,9,19,137)"};
+    server.replies["EPSV"] = {"229 Entering Extended Passive Mode (|||5001|)"};
+    server.replies[c.active] = {"200 OK"};
+    dialer.listenPort = 4321;
+    EXPECT_EQ(enterPassive(session, role, settings), 1);
+    EXPECT_EQ(dialer.port, 5001);
+    EXPECT_EQ(dialer.host, c.proxy == kProxyDirect ? c.peer : c.target);
+    EXPECT_EQ(enterActive(session, role, settings), 1);
+    EXPECT_EQ(control.lines, (std::vector<std::string>{c.passive, c.active}));
+  }
+}
+
+TEST_F(FtpExchangeTest, ExtendedPassiveFailuresTellTheRoleToGoActive) {
+  control.peer = "::1";
+  server.replies["EPSV"] = {"500 EPSV not understood", "229 (|||0|)", "229 no port"};
+  EXPECT_EQ(enterPassive(session, role, settings), 500);
+  EXPECT_EQ(enterPassive(session, role, settings), 2);
+  EXPECT_EQ(enterPassive(session, role, settings), 2);
 }
 
 TEST_F(FtpExchangeTest, PassiveFailuresTellTheRoleToGoActive) {

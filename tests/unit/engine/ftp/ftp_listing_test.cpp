@@ -43,6 +43,34 @@ TEST(FtpPassiveReplyTest, Table) {
   }
 }
 
+TEST(FtpPassiveReplyTest, ExtendedForms) {
+  const struct {
+    const char* text;
+    int port;  // 0: refused
+  } replies[] = {
+      {"229 Entering Extended Passive Mode (|||6446|)", 6446},
+      {"229 Entering Extended Passive Mode (!!!65535!)", 65535},
+      {"229 (|||1|)", 1},
+      {"229 (|||0|)", 0},
+      {"229 (|||65536|)", 0},
+      {"229 (||6446|)", 0},
+      {"229 (|!|6446|)", 0},
+      {"229 (|||6446!)", 0},
+      {"229 (|||)", 0},
+      {"229 (111111)", 0},  // a digit cannot be the delimiter
+      {"229 6446", 0},
+  };
+  for (const auto& r : replies) {
+    int port = -1;
+    EXPECT_EQ(parseExtendedPassiveReply(r.text, port), r.port != 0) << r.text;
+    EXPECT_EQ(port, r.port != 0 ? r.port : -1) << r.text;
+  }
+  EXPECT_EQ(extendedPortArgument("::1", 5282), "|2|::1|5282|");
+  EXPECT_EQ(extendedPortArgument("132.235.1.2", 6275), "|1|132.235.1.2|6275|");
+  EXPECT_EQ(extendedPortArgument("localhost", 21), "");
+  EXPECT_EQ(extendedPortArgument("::1", 0), "");
+}
+
 TEST(FtpPassiveReplyTest, PortArgumentAndTarget) {
   EXPECT_EQ(portArgument("127.0.0.1", 5001), "127,0,0,1,19,137");
   EXPECT_EQ(portArgument("10.1.2.3", 65535), "10,1,2,3,255,255");

@@ -54,6 +54,13 @@ TEST(ComposeRequest, HostCarriesThePortOnlyWhenNotTheDefault) {
     UrlParts p = target(c.protocol, c.port);
     EXPECT_EQ(composeRequest(p, RequestInputs{}).logLines[1], c.host);
   }
+  // An IPv6 address is named in brackets, with the port or without.
+  for (int port : {80, 8080}) {
+    UrlParts p = target(kProtoHttp, port);
+    p.host = "2001:db8::1";
+    EXPECT_EQ(composeRequest(p, RequestInputs{}).logLines[1],
+              port == 80 ? "Host: [2001:db8::1]" : "Host: [2001:db8::1]:8080");
+  }
 }
 
 TEST(ComposeRequest, UserAgentLines) {

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -73,22 +74,36 @@ struct Harness {
   }
 };
 
-TEST(HostResolve, DottedAddressNeedsNoLookup) {
-  Harness h;
-  std::string address;
-  EXPECT_EQ(resolveHostForRole(h.role, "10.20.30.40", address, 1000), 1);
-  EXPECT_EQ(address, "10.20.30.40");
-  EXPECT_EQ(h.window.answers, 0);
-  EXPECT_EQ(h.role.lookup, 0u);
+TEST(HostResolve, AddressesNeedNoLookup) {
+  const struct {
+    const char* host;
+    const char* address;
+  } cases[] = {
+      {"10.20.30.40", "10.20.30.40"},
+      {"::1", "::1"},
+      {"[::1]", "::1"},
+      {"[2001:db8::7]", "2001:db8::7"},
+  };
+  for (const auto& c : cases) {
+    Harness h;
+    std::vector<std::string> addresses;
+    EXPECT_EQ(resolveHostForRole(h.role, c.host, addresses, 1000), 1) << c.host;
+    EXPECT_EQ(addresses, std::vector<std::string>{c.address}) << c.host;
+    EXPECT_EQ(h.window.answers, 0);
+    EXPECT_EQ(h.role.lookup, 0u);
+  }
 }
 
 TEST(HostResolve, NameIsResolvedThroughTheControllerWindow) {
   Harness h;
   int result = 0;
-  std::string address;
-  h.runRole([&] { result = resolveHostForRole(h.role, "localhost", address, 5000); });
+  std::vector<std::string> addresses;
+  h.runRole([&] { result = resolveHostForRole(h.role, "localhost", addresses, 5000); });
   EXPECT_EQ(result, 1) << h.channel.dump();
-  EXPECT_EQ(address, "127.0.0.1");
+  // Every address of the name, as the system lists them (127.0.0.1, and ::1 where the
+  // hosts file names it too).
+  EXPECT_EQ(addresses, resolveHostAddresses("localhost"));
+  EXPECT_NE(std::find(addresses.begin(), addresses.end(), "127.0.0.1"), addresses.end());
   EXPECT_EQ(h.window.woken, 1);
   EXPECT_EQ(h.role.outcome.load(), 16);
   EXPECT_EQ(h.role.lookup, 0u);  // the controller cleared the pending id
@@ -97,10 +112,10 @@ TEST(HostResolve, NameIsResolvedThroughTheControllerWindow) {
 TEST(HostResolve, StopCancelsTheLookupAndDropsTheLateAnswer) {
   Harness h;
   int result = 0;
-  std::string address;
+  std::vector<std::string> addresses;
   h.role.outcome = -2;
   h.role.stopEvent.set();
-  h.runRole([&] { result = resolveHostForRole(h.role, "localhost", address, 5000); });
+  h.runRole([&] { result = resolveHostForRole(h.role, "localhost", addresses, 5000); });
   EXPECT_EQ(result, -2);
   h.drain();
   EXPECT_EQ(h.window.woken, 0);  // no look-up was left running to answer later
@@ -110,8 +125,8 @@ TEST(HostResolve, StopCancelsTheLookupAndDropsTheLateAnswer) {
 
 TEST(HostResolve, OverlongNameFailsWithTheLogLines) {
   Harness h;
-  std::string address;
-  EXPECT_EQ(resolveHostForRole(h.role, std::string(1024, 'a'), address, 1000), 0);
+  std::vector<std::string> addresses;
+  EXPECT_EQ(resolveHostForRole(h.role, std::string(1024, 'a'), addresses, 1000), 0);
   EXPECT_TRUE(h.channel.has(kLogError, "Cannot resolve host name"));
   EXPECT_TRUE(h.channel.has(kLogError, "Error occured!"));
 }

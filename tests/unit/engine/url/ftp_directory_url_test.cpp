@@ -21,6 +21,7 @@ TEST(FtpDirectoryUrl, WhichUrlsNameADirectoryAndWhatTheJobIsCalled) {
       {"ftp://h.test/pub/%2E%2E/", true, "h.test/"},  // never ".." as a name
       {"ftp://h.test/x%0D%0A/", true, "x/"},          // control bytes dropped
       {"  ftp://h.test/pub/  ", true, "pub/"},
+      {"ftp://u@[::1]:2121/", true, "::1/"},
       {"ftp://h.test/pub/file.bin", false, ""},
       {"ftp://h.test", false, ""},
       {"http://h.test/pub/", false, ""},

@@ -45,6 +45,12 @@ TEST(ResolveLocation, Table) {
     ASSERT_TRUE(resolveLocation(c.value, base(c.protocol, c.port, c.path), out)) << c.value;
     EXPECT_EQ(out, c.url) << c.path << " + " << c.value;
   }
+  // A server on an IPv6 address keeps its brackets in the new URL.
+  UrlParts v6 = base(kProtoHttp, 8080, "/dir/a.htm");
+  v6.host = "::1";
+  std::string out;
+  ASSERT_TRUE(resolveLocation("b.htm", v6, out));
+  EXPECT_EQ(out, "http://[::1]:8080/dir/b.htm");
 }
 
 TEST(ResolveLocation, ShortValuesAreRefused) {

@@ -79,11 +79,50 @@ TEST(ParseUrl, RefusedUrls) {
       "http://",
       "http://h:99999/x",
       "http://h:8o/x",
+      "http://::1/x",            // an IPv6 address needs its brackets
+      "http://[::1/x",           // ... both of them
+      "http://[::1]x/x",         // nothing but a port after them
+      "http://[example.com]/x",  // and only an address inside them
+      "http://[]/x",
+      "ftp://[::1]:70000/",
   };
   for (const char* url : refused) {
     UrlParts p;
     EXPECT_EQ(parseUrl(url, p), 0) << url;
   }
+}
+
+TEST(ParseUrl, BracketedIPv6Hosts) {
+  struct Case {
+    const char* url;
+    uint8_t protocol;
+    const char* host;
+    int port;
+    const char* path;
+    const char* normalised;
+  } cases[] = {
+      {"http://[2001:DB8::1]:8080/a", kProtoHttp, "2001:db8::1", 8080, "/a",
+       "http://[2001:db8::1]:8080/a"},
+      {"https://[::1]/s.bin", kProtoHttps, "::1", 443, "/s.bin", "https://[::1]/s.bin"},
+      {"ftp://u:p@[::1]/pub/", kProtoFtp, "::1", 21, "/pub/", "ftp://[::1]/pub/"},
+      {"ftp://[::ffff:10.0.0.1]:2121/f", kProtoFtp, "::ffff:10.0.0.1", 2121, "/f",
+       "ftp://[::ffff:10.0.0.1]:2121/f"},
+      {"http://[::1]:81", kProtoHttp, "::1", 81, "", "http://[::1]:81"},
+  };
+  for (const Case& c : cases) {
+    UrlParts p;
+    std::string text = c.url;
+    ASSERT_EQ(parseUrl(text, p, true), 1) << c.url;
+    EXPECT_EQ(p.protocol, c.protocol) << c.url;
+    EXPECT_EQ(p.host, c.host) << c.url;
+    EXPECT_EQ(p.port, c.port) << c.url;
+    EXPECT_EQ(p.path, c.path) << c.url;
+    if (*c.path) EXPECT_EQ(text, c.normalised) << c.url;
+  }
+  // The name of an FTP directory job on an address is the address.
+  UrlParts d;
+  ASSERT_EQ(parseUrl("ftp://[::1]:2121/", d), 1);
+  EXPECT_EQ(d.fileName, "::1/");
 }
 
 TEST(ParseUrl, FileNameRules) {
