@@ -13,6 +13,7 @@
 #include "cli/cli_host.h"
 #include "cli/controller_runner.h"
 #include "cli/job_listing.h"
+#include "cli/repeat_job.h"
 #include "cli/run_settings.h"
 #include "engine/storage/cache_writer.h"
 #include "engine/storage/target_file.h"
@@ -125,6 +126,7 @@ class CliRun {
   ProgramTransfer m_transfer;
   std::vector<JobRecord*> m_jobs;  // the jobs this run waits for
   std::set<JobRecord*> m_failed;
+  std::set<JobRecord*> m_done;  // given again, complete, and their files are there
   int m_refused = 0;
   bool m_interrupted = false;
   int64_t m_lastSaveMs = 0;
@@ -233,6 +235,9 @@ bool CliRun::openDatabase() {
 void CliRun::addUrls() {
   // No queue: jobs are added stopped and started below, once their options are set.
   JobContext ctx{m_tree, m_settings, nullptr, nullptr, nullptr, {}, {}};
+  ctx.deleteFile = [](const JobRecord& job) {
+    return deleteJobFile(FileSystem::system(), job, true, true);
+  };
   for (const std::string& given : m_opts.urls) {
     std::string url = trim(given);
     AddJobRequest req = addRequestFor(m_opts, m_run, url);
@@ -250,7 +255,12 @@ void CliRun::addUrls() {
         ++m_refused;
         continue;
       }
-      m_view.event("already in the database: " + url);
+      track(job);
+      RepeatDecision d = prepareRepeatedJob(ctx, *job, {m_opts.dir, m_opts.output, m_opts.again},
+                                            FileSystem::system());
+      m_view.event(d.line);
+      if (!d.start) m_done.insert(job);
+      continue;
     }
     if (m_opts.output) {
       job->fileName = *m_opts.output;
@@ -269,6 +279,7 @@ void CliRun::startJobs() {
   // A directory job adds to m_jobs while it runs; those start themselves.
   std::vector<JobRecord*> given = m_jobs;
   for (JobRecord* job : given) {
+    if (m_done.count(job)) continue;  // reported when its URL was taken
     if (jobComplete(*job)) {
       m_view.event("complete: " + job->fileName);
       continue;

@@ -124,6 +124,8 @@ CliParseResult parseCliOptions(const std::vector<std::string>& args) {
       if (!flag(o.version)) return fail("option " + name + " takes no value");
     } else if (name == "--resume") {
       if (!flag(o.resume)) return fail("option " + name + " takes no value");
+    } else if (name == "--again") {
+      if (!flag(o.again)) return fail("option " + name + " takes no value");
     } else if (name == "--list") {
       if (!flag(o.list)) return fail("option " + name + " takes no value");
     } else if (name == "--log") {
@@ -188,6 +190,9 @@ std::string cliUsage() {
 Downloads each URL over several connections and exits when every job has ended:
 0 all completed, 1 any failed, 2 bad arguments, 130 interrupted (resume with --resume).
 An ftp:// URL ending in "/" names a directory: each file in it is downloaded.
+A URL given again is resumed when unfinished, and reported as downloaded when its
+file is still there (fetched anew with --again, or when the file is gone).
+IPv6 addresses are written in brackets: http://[2001:db8::1]:8080/file.
 
   -s, --split N        connections per file (1-15)
   -d, --dir DIR        save folder
@@ -205,6 +210,7 @@ An ftp:// URL ending in "/" names a directory: each file in it is downloaded.
   -r, --recursive      FTP directories: sub-directories too, kept as folders
       --ftp-category   FTP directories: file the jobs in a category named after it
       --db FILE        job database (default: the one the desktop program uses)
+      --again          fetch a URL already downloaded anew (its file is replaced)
       --resume         run every unfinished job of the database
       --list           list the database's jobs
       --log            print each connection's log lines as they arrive

@@ -32,6 +32,7 @@ struct CliOptions {
   std::optional<int> timeout;       // "ConnOut" and "DataOut" seconds
   bool noVerify = false;            // "TlsVerify" 0 for the run
   std::optional<std::string> db;
+  bool again = false;  // --again: a URL already downloaded is fetched anew
   bool resume = false;
   bool list = false;
   bool log = false;

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <random>
 #include <string>
 #include <thread>
@@ -234,6 +235,161 @@ TEST_F(CliTest, HttpsChecksTheCertificateUnlessToldNotTo) {
                                     "--no-verify", url});
   EXPECT_EQ(accepted.wait(), 0) << accepted.output();
   EXPECT_TRUE(readFileText(out.file("s.bin")) == data);
+}
+
+int countOf(const std::string& text, const std::string& part) {
+  int n = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+  return n;
+}
+
+// The same URLs given again, run after run on one database: an unfinished job is resumed
+// (in the new folder while nothing of it is on disk, where it is once part of it is), a
+// complete one whose file is there is reported and not fetched, --again and a file that
+// is gone fetch it anew.
+TEST_F(CliTest, AUrlGivenAgainIsResumedReportedOrFetchedAnew) {
+  FW_REQUIRE_BINARY(nginxBin, "nginx");
+  NginxServer nginx;
+  const std::string once = pattern(300 * 1024 + 7, 31);
+  const std::string late = pattern(70 * 1024, 32);
+  const std::string big = pattern(8 * 1024 * 1024 + 1, 33);
+  nginx.addFile("once.bin", once);
+  nginx.addFile("slow/big.bin", big);
+  nginx.addServerConfig("location /slow/ { limit_rate 1m; }\n");
+  ASSERT_TRUE(nginx.start(nginxBin)) << nginx.error();
+  TempDir other{"fw-cli-other"};
+  const std::string a = out.path(), b = other.path();
+  const std::string db = home.file("again.npd");
+
+  struct Step {
+    const char* what;
+    std::string path;               // of the URL
+    std::vector<std::string> args;  // besides --db and the URL
+    std::function<void()> before;   // done before the run
+    bool interrupt;                 // SIGINT once part of the file is on disk
+    int exitCode;
+    std::vector<std::string> said;  // output lines the run must print (contained)
+    std::string file;               // where the whole file must be afterwards
+    const std::string* bytes;
+    std::string absent;  // a path that must not exist afterwards
+    int fetches;         // GET requests of this run for the path; -1: any
+  };
+  const Step steps[] = {
+      {"a first attempt fails: nothing of it is on disk",
+       "late.bin",
+       {"-d", a, "--retries", "0"},
+       nullptr,
+       false,
+       1,
+       {"0 completed, 1 failed"},
+       "",
+       nullptr,
+       a + "/late.bin",
+       -1},
+      {"retried elsewhere, it takes the new folder",
+       "late.bin",
+       {"-d", b},
+       [&] { nginx.addFile("late.bin", late); },
+       false,
+       0,
+       {"resuming late.bin in " + b + " (0%)", "1 completed, 0 failed"},
+       b + "/late.bin",
+       &late,
+       a + "/late.bin",
+       -1},
+      {"a file fetched whole",
+       "once.bin",
+       {"-d", a},
+       nullptr,
+       false,
+       0,
+       {"1 completed"},
+       a + "/once.bin",
+       &once,
+       "",
+       -1},
+      {"given again it is reported, not fetched",
+       "once.bin",
+       {"-d", a},
+       nullptr,
+       false,
+       0,
+       {"already downloaded: " + a + "/once.bin", "1 completed, 0 failed"},
+       a + "/once.bin",
+       &once,
+       "",
+       0},
+      {"--again fetches it anew",
+       "once.bin",
+       {"-d", a, "--again"},
+       nullptr,
+       false,
+       0,
+       {"downloading again: once.bin in " + a, "1 completed, 0 failed"},
+       a + "/once.bin",
+       &once,
+       "",
+       1},
+      {"a file that is gone is fetched anew",
+       "once.bin",
+       {"-d", a},
+       [&] { ::unlink((a + "/once.bin").c_str()); },
+       false,
+       0,
+       {"fetching anew, " + a + "/once.bin is gone: once.bin in " + a},
+       a + "/once.bin",
+       &once,
+       "",
+       1},
+      {"an interrupted download",
+       "slow/big.bin",
+       {"-s", "2", "-d", a},
+       nullptr,
+       true,
+       130,
+       {},
+       "",
+       nullptr,
+       a + "/big.bin",
+       -1},
+      {"given again with another folder, it goes on where its part is",
+       "slow/big.bin",
+       {"-d", b},
+       nullptr,
+       false,
+       0,
+       {"resuming big.bin in " + a + " (", ", not in " + b + ": part of it is already there"},
+       a + "/big.bin",
+       &big,
+       b + "/big.bin",
+       -1},
+  };
+  for (const Step& s : steps) {
+    SCOPED_TRACE(s.what);
+    if (s.before) s.before();
+    const std::string url = this->url(nginx, s.path);
+    const int fetchesBefore = countOf(nginx.accessLog(), "GET /" + s.path + " ");
+    std::vector<std::string> args = s.args;
+    args.insert(args.end(), {"--db", db, url});
+    CliProcess p(home.path(), args);
+    ASSERT_TRUE(p.started());
+    if (s.interrupt) {
+      // Bounded: 20 s at most for the file to appear, then a second of transfer.
+      for (int i = 0; i < 400 && fileSize(a + "/big.bin.np!") < 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+      p.signal(SIGINT);
+    }
+    const int code = p.wait(120);
+    const std::string log = p.output();
+    EXPECT_EQ(code, s.exitCode) << log;
+    for (const std::string& line : s.said) EXPECT_NE(log.find(line), std::string::npos) << log;
+    if (!s.file.empty()) EXPECT_TRUE(readFileText(s.file) == *s.bytes) << s.file << "\n" << log;
+    if (!s.absent.empty()) EXPECT_LT(fileSize(s.absent), 0) << s.absent;
+    if (s.fetches >= 0)
+      EXPECT_EQ(countOf(nginx.accessLog(), "GET /" + s.path + " ") - fetchesBefore, s.fetches);
+    if (s.interrupt) ASSERT_LT(fileSize(a + "/big.bin"), 0) << "ended before the interrupt";
+  }
 }
 
 }  // namespace

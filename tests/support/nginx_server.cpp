@@ -30,6 +30,10 @@ std::string NginxServer::errorLog() const {
   return readFileText(m_dir.file("error.log"));
 }
 
+std::string NginxServer::accessLog() const {
+  return readFileText(m_dir.file("access.log"));
+}
+
 bool NginxServer::start(const std::string& nginxPath) {
   if (nginxPath.empty()) {
     m_error = "nginx binary missing";

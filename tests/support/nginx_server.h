@@ -47,6 +47,8 @@ class NginxServer {
   const std::string& error() const { return m_error; }
   // nginx's error log, for failure messages.
   std::string errorLog() const;
+  // The requests served so far, one line each.
+  std::string accessLog() const;
 
  private:
   TempDir m_dir{"fw-nginx"};
