@@ -163,11 +163,11 @@ int CliRun::claimDatabase(const std::string& path, bool mayHandOver) {
 
 int CliRun::handOver(const std::string& path, const DatabaseOwnerInfo& holder) {
   if (m_opts.proxy || m_opts.jobs || m_opts.limit || m_opts.retries || m_opts.retryDelay ||
-      m_opts.timeout || m_opts.noVerify)
+      m_opts.timeout || m_opts.noVerify || m_opts.again)
     std::fprintf(m_env.err,
                  "fetchwright-cli: the desktop program runs the jobs with its own settings; "
-                 "--proxy, --jobs, --limit, --retries, --retry-delay, --timeout and "
-                 "--no-verify are not passed on\n");
+                 "--proxy, --jobs, --limit, --retries, --retry-delay, --timeout, "
+                 "--no-verify and --again are not passed on\n");
   std::vector<AddJobRequest> requests;
   for (const std::string& given : m_opts.urls) {
     AddJobRequest req = addRequestFor(m_opts, m_run, trim(given));
