@@ -1,5 +1,5 @@
 // Feeds arbitrary server text to the reply reader (in pieces chosen by the input) and to
-// the listing and passive-reply parsers.
+// the listing and passive-reply parsers (227 and the extended 229).
 
 #include <cstddef>
 #include <cstdint>
@@ -28,6 +28,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::string ip;
         int port = 0;
         if (fw::parsePassiveReply(line, ip, port) && (port < 1 || port > 65535)) __builtin_trap();
+      }
+      if (code == 229) {
+        int port = 0;
+        if (fw::parseExtendedPassiveReply(line, port) && (port < 1 || port > 65535))
+          __builtin_trap();
       }
       (void)fw::trimReplyLine(line);
     }
