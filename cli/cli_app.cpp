@@ -22,6 +22,7 @@
 #include "jobs/queue_monitor.h"
 #include "platform/control_kinds.h"
 #include "platform/control_socket.h"
+#include "platform/cookie_jar.h"
 #include "platform/message_loop.h"
 #include "platform/paths.h"
 #include "store/category_tree.h"
@@ -120,6 +121,7 @@ class CliRun {
   CategoryTree m_tree;
   std::unique_ptr<MessageLoop> m_loop;
   std::unique_ptr<CliHost> m_host;
+  std::unique_ptr<CookieJar> m_jar;  // before the runner: its Roles look cookies up
   std::unique_ptr<ControllerRunner> m_runner;
   std::unique_ptr<QueueMonitor> m_monitor;
   std::unique_ptr<DatabaseAutoSave> m_autoSave;
@@ -512,6 +514,9 @@ int CliRun::run() {
                            : m_run.bandwidthMode == 2 ? m_run.monitor.autoBand
                                                       : 0);
   m_runner->setTransfer(&m_transfer);
+  m_jar = std::make_unique<CookieJar>(CookieJar::defaultPath(), m_clock);
+  m_runner->setCookieLookup(
+      [jar = m_jar.get()](const std::string& url) { return jar->cookiesFor(url); });
 
   addUrls();
   if (m_opts.resume) collectUnfinished();

@@ -29,6 +29,7 @@ int ControllerRunner::startRun(JobRecord& job) {
     job.controller = c;
   }
   if (m_transfer) c->setProgramTransfer(m_transfer);
+  if (m_cookies) c->setCookieLookup(m_cookies);
   if (job.activeRoles == 0) {
     RunConfig cfg = m_config(job);
     if (c->prepareRun(cfg.role, cfg.ending, cfg.storage) < 1) return -1;

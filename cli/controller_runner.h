@@ -33,6 +33,8 @@ class ControllerRunner final : public JobRunner {
   JobController* controllerOf(const JobRecord& job) const;
   // The program-wide budget and speed history every Role draws from.
   void setTransfer(ProgramTransfer* transfer) { m_transfer = transfer; }
+  // The browser's cookies (the cookie jar the capture host fills); none without it.
+  void setCookieLookup(CookieLookup lookup) { m_cookies = std::move(lookup); }
 
  private:
   MessageLoop& m_loop;
@@ -42,6 +44,7 @@ class ControllerRunner final : public JobRunner {
   std::function<RunConfig(const JobRecord&)> m_config;
   std::map<const JobRecord*, std::unique_ptr<JobController>> m_controllers;
   ProgramTransfer* m_transfer = nullptr;
+  CookieLookup m_cookies;
 };
 
 }  // namespace fw
