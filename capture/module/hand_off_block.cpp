@@ -8,12 +8,20 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 namespace fw {
 
-std::string handOffBlockName() {
-  return "/Velto-" + std::to_string(::geteuid());
+std::string handOffBlockName(const EnvLookup& env) {
+  std::string name = "/Velto-" + std::to_string(::geteuid());
+  std::string home = env("FETCHWRIGHT_HOME");
+  if (home.empty()) return name;
+  uint64_t hash = 14695981039346656037ull;  // FNV-1a
+  for (char c : home) hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+  char hex[17];
+  std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
+  return name + "-" + hex;
 }
 
 size_t layOutHandOffLines(const std::vector<std::string>& lines, char* block) {

@@ -17,12 +17,15 @@
 #include <string>
 #include <vector>
 
+#include "platform/paths.h"
+
 namespace fw {
 
 inline constexpr size_t kHandOffBlockSize = 4096;
 
-// "/Velto-<effective uid>".
-std::string handOffBlockName();
+// "/Velto-<effective uid>". FETCHWRIGHT_HOME, which moves every per-user file of a test
+// run, gives the block a name of its own as well: "/Velto-<uid>-<hash of the folder>".
+std::string handOffBlockName(const EnvLookup& env = processEnv());
 
 // Lays `lines` out into `block` (kHandOffBlockSize bytes, zero-filled first): each line as
 // "%s\r\n" (a line ends at a NUL it holds; CR and LF inside a line become spaces, so that a

@@ -29,7 +29,7 @@ void ClipboardMonitor::examine() {
     UrlParts parts;
     if (!parseUrl(std::string_view(line), parts)) return;
     found.push_back(UrlRow{parts.fileName, line, parts.fileName});
-    if (extensionListed(urlExtension(line), m_settings.monitorType)) anyListed = true;
+    if (extensionInMonitorList(urlExtension(line), m_settings.monitorType)) anyListed = true;
   }
   if (!anyListed) return;
 

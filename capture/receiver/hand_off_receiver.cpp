@@ -47,7 +47,7 @@ std::string urlExtension(const std::string& url) {
   return ext;
 }
 
-bool extensionListed(const std::string& extension, const std::string& monitorType) {
+bool extensionInMonitorList(const std::string& extension, const std::string& monitorType) {
   return !extension.empty() && monitorType.find(extension) != std::string::npos;
 }
 
@@ -112,7 +112,7 @@ int32_t HandOffReceiver::onClick(const std::string& text) {
   if (m_slots.url.empty()) return 1;
   UrlParts parts;
   if (!parseUrl(std::string_view(m_slots.url), parts)) return -1;
-  if (!extensionListed(urlExtension(m_slots.url), m_settings.monitorType)) return -1;
+  if (!extensionInMonitorList(urlExtension(m_slots.url), m_settings.monitorType)) return -1;
 
   // The slots are not consumed by a sheet here (the offer carries its values), so a click
   // starts from an empty comment rather than one left by an earlier hand-off.

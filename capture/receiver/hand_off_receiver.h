@@ -74,7 +74,7 @@ std::vector<std::string> handOffLines(std::string_view text);
 // The upper-case extension of a URL's file name ("" when it does not parse or the name has
 // no "."), and whether it is listed in `monitorType` (substring).
 std::string urlExtension(const std::string& url);
-bool extensionListed(const std::string& extension, const std::string& monitorType);
+bool extensionInMonitorList(const std::string& extension, const std::string& monitorType);
 // `text` cut to `max` bytes at a UTF-8 character boundary.
 std::string cutUtf8(const std::string& text, size_t max);
 

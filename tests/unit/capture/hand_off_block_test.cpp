@@ -17,6 +17,18 @@ std::string testBlockName() {
   return "/fwtest-Velto-" + std::to_string(::getpid()) + "-" + std::to_string(n++);
 }
 
+TEST(HandOffBlock, NameIsPerUserAndPerFetchwrightHome) {
+  auto env = [](std::string home) {
+    return [home](const std::string& name) { return name == "FETCHWRIGHT_HOME" ? home : ""; };
+  };
+  std::string plain = "/Velto-" + std::to_string(::geteuid());
+  EXPECT_EQ(handOffBlockName(env("")), plain);
+  std::string a = handOffBlockName(env("/tmp/a"));
+  EXPECT_EQ(a.rfind(plain + "-", 0), 0u);
+  EXPECT_EQ(a, handOffBlockName(env("/tmp/a")));
+  EXPECT_NE(a, handOffBlockName(env("/tmp/b")));
+}
+
 TEST(HandOffBlock, LayOutKeepsWholeLinesAndTheFinalNul) {
   struct Case {
     const char* why;
