@@ -76,7 +76,7 @@ bool NginxServer::start(const std::string& nginxPath) {
                      d +
                      "/tmp/scgi;\n"
                      "  default_type application/octet-stream;\n" +
-                     servers + m_extra + "}\n";
+                     m_extra + servers + "}\n";
   std::string confPath = m_dir.write("nginx.conf", conf);
   if (!m_process.start({nginxPath, "-p", d, "-c", confPath, "-e", d + "/error.log"},
                        d + "/stdout.log")) {

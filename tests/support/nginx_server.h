@@ -28,7 +28,7 @@ class NginxServer {
   void addFile(const std::string& name, const std::string& content);
   // One HTTPS listener per added site; returns its index into tlsSites().
   size_t addTlsSite(const std::string& cert, const std::string& key);
-  // Extra text placed inside the http block (e.g. locations for special cases).
+  // Extra text placed inside the http block, before the servers (log formats, types).
   void addHttpConfig(const std::string& text) { m_extra += text; }
   // Extra text placed inside every server block (e.g. a location of its own).
   void addServerConfig(const std::string& text) { m_serverExtra += text; }

@@ -1,0 +1,181 @@
+// Browser capture end to end: headless Chromium with the extension, the native host
+// registered by the real registration, the hand-off over the real control socket, and the
+// receiving program adding and downloading the job from a local nginx.
+//
+// The receiving program is FW_CAPTURE_RECEIVER (tests/integration/capture_test_receiver.cpp:
+// the real receivers on the core, without windows). The desktop program takes its place by
+// giving receiverOptions() its path and a display; see receiverOptions().
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+
+#include "support/capture_rig.h"
+
+namespace fw {
+namespace {
+
+using nlohmann::json;
+using test::CaptureRig;
+using test::LoggedRequest;
+
+test::CaptureRigOptions receiverOptions(uint32_t monitor) {
+  test::CaptureRigOptions o;
+  o.receiverPath = FW_CAPTURE_RECEIVER;
+  o.hostPath = FW_SNAREBOLT_HOST;
+  o.extensionDir = FW_EXTENSION_DIR;
+  o.monitor = monitor;
+  return o;
+}
+
+std::vector<json> eventsNamed(CaptureRig& rig, const std::string& name) {
+  std::vector<json> out;
+  for (json& e : rig.events())
+    if (e.value("event", "") == name) out.push_back(std::move(e));
+  return out;
+}
+
+std::vector<LoggedRequest> requestsFor(CaptureRig& rig, const std::string& uri, bool browser) {
+  std::vector<LoggedRequest> out;
+  for (const LoggedRequest& r : rig.requests())
+    if (r.uri == uri && r.fromBrowser() == browser) out.push_back(r);
+  return out;
+}
+
+class BrowserCapture : public ::testing::Test {
+ protected:
+  // Starts the rig; the caller returns when it failed (the failure is recorded).
+  bool startRig(uint32_t monitor) {
+    std::string nginx = test::findBinary("nginx");
+    std::string driver = test::findBinary("chromedriver");
+    if (nginx.empty() || driver.empty() || test::findBinary("chromium").empty()) {
+      if (test::runningInCi()) ADD_FAILURE() << "nginx, chromium or chromedriver missing";
+      return false;
+    }
+    m_rig = std::make_unique<CaptureRig>(receiverOptions(monitor));
+    std::string error;
+    if (!m_rig->start(nginx, driver, error)) {
+      ADD_FAILURE() << error;
+      return false;
+    }
+    return true;
+  }
+
+  // Clicks the link, waits until the receiving program has the whole file, and checks
+  // what a taken click must leave behind. Returns milliseconds from the click to the
+  // program's first request.
+  double clickIsTaken(const std::string& id, const std::string& name) {
+    CaptureRig& rig = *m_rig;
+    const std::string uri = "/files/" + name;
+    std::vector<std::string> seenInBrowserFolder;
+    auto watchFolder = [&] {
+      for (const std::string& n : rig.browserFolder())
+        if (std::find(seenInBrowserFolder.begin(), seenInBrowserFolder.end(), n) ==
+            seenInBrowserFolder.end())
+          seenInBrowserFolder.push_back(n);
+    };
+    double clickedAt = rig.click(id);
+    EXPECT_GT(clickedAt, 0) << rig.browser().lastError();
+    auto done = [&] {
+      for (const json& e : eventsNamed(rig, "done"))
+        if (e.value("url", "") == rig.url(uri)) return true;
+      return false;
+    };
+    EXPECT_TRUE(rig.waitFor(done, 30000, watchFolder)) << "the program never finished " << name;
+
+    std::vector<json> added = eventsNamed(rig, "added");
+    auto it = std::find_if(added.begin(), added.end(),
+                           [&](const json& e) { return e.value("url", "") == rig.url(uri); });
+    EXPECT_NE(it, added.end());
+    if (it != added.end()) {
+      EXPECT_EQ(it->value("referrer", ""), rig.pageUrl());
+      EXPECT_TRUE(it->value("ok", false));
+    }
+    for (const json& e : eventsNamed(rig, "done")) {
+      if (e.value("url", "") != rig.url(uri)) continue;
+      EXPECT_TRUE(e.value("complete", false));
+      EXPECT_EQ(test::readFileText(e.value("file", "")), rig.fileBytes(name));
+    }
+    std::vector<LoggedRequest> ours = requestsFor(rig, uri, false);
+    EXPECT_FALSE(ours.empty()) << "no request from the program for " << uri;
+    for (const LoggedRequest& r : ours) {
+      EXPECT_EQ(r.referer, rig.pageUrl());
+      EXPECT_NE(r.cookie.find("fwsid=s3cr3t"), std::string::npos) << r.cookie;
+    }
+    // While the host decided, Chromium kept the bytes in a hidden temporary file; it is
+    // deleted with the cancelled download, and no file of the download ever appeared.
+    EXPECT_TRUE(rig.waitFor([&] { return rig.browserFolder().empty(); }, 10000, watchFolder))
+        << "left in the browser's folder: " << ::testing::PrintToString(rig.browserFolder());
+    for (const std::string& n : seenInBrowserFolder)
+      EXPECT_EQ(n.rfind(".org.chromium.Chromium.", 0), 0u) << "the browser wrote " << n;
+    double first = ours.empty() ? 0 : ours.front().at;
+    return (first - clickedAt) * 1000;
+  }
+
+  std::unique_ptr<CaptureRig> m_rig;
+};
+
+TEST_F(BrowserCapture, ClickIsTakenByTheProgramTheHostStartsAndThenByTheRunningOne) {
+  if (!startRig(0x20)) return;
+  ASSERT_EQ(m_rig->receiverPid(), 0);
+  double startedMs = clickIsTaken("zip1", "first.zip");
+  EXPECT_NE(m_rig->receiverPid(), 0) << "the host did not start the program";
+  double runningMs = clickIsTaken("zip2", "second.zip");
+  std::printf("click to first request: %.0f ms (program started by the host), %.0f ms (running)\n",
+              startedMs, runningMs);
+}
+
+TEST_F(BrowserCapture, ContextMenuCommandsReachTheProgram) {
+  if (!startRig(0x20)) return;
+  ASSERT_TRUE(m_rig->startReceiver());
+  CaptureRig& rig = *m_rig;
+
+  json link = rig.menuCommand("fetchwright-link", rig.url("/files/second.zip"));
+  EXPECT_EQ(link, json({{"answer", {{"ok", true}, {"reason", "delivered"}}}})) << link.dump();
+  EXPECT_TRUE(rig.waitFor([&] { return !eventsNamed(rig, "sheet").empty(); }, 10000));
+  std::vector<json> sheets = eventsNamed(rig, "sheet");
+  ASSERT_EQ(sheets.size(), 1u);
+  EXPECT_EQ(sheets[0]["url"], rig.url("/files/second.zip"));
+  EXPECT_EQ(sheets[0]["referrer"], rig.pageUrl());
+  EXPECT_EQ(sheets[0]["comment"], "Second archive");
+
+  json page = rig.menuCommand("fetchwright-page");
+  EXPECT_EQ(page, json({{"answer", {{"ok", true}, {"reason", "delivered"}}}})) << page.dump();
+  EXPECT_TRUE(rig.waitFor([&] { return !eventsNamed(rig, "select-url").empty(); }, 10000));
+  std::vector<json> lists = eventsNamed(rig, "select-url");
+  ASSERT_EQ(lists.size(), 1u);
+  json expect = json::array();
+  for (auto [title, path] : {std::pair{"First archive", "/files/first.zip"},
+                             {"Second archive", "/files/second.zip"},
+                             {"Third archive", "/files/third.zip"},
+                             {"Notes", "/files/notes.txt"}})
+    expect.push_back({{"title", title}, {"url", rig.url(path)}});
+  EXPECT_EQ(lists[0]["rows"], expect);  // the ftp link is not listed
+  EXPECT_TRUE(eventsNamed(rig, "added").empty());
+}
+
+TEST_F(BrowserCapture, ClickRefusedByTheProgramIsDownloadedByTheBrowser) {
+  // The program runs with "Monitor Browser" off; the host, a new process per click, reads
+  // the bit as on and delivers, and the program's answer 0 leaves the download to the
+  // browser.
+  if (!startRig(0x0E)) return;
+  ASSERT_TRUE(m_rig->startReceiver());
+  m_rig->setMonitor(0x20);
+  CaptureRig& rig = *m_rig;
+  ASSERT_GT(rig.click("zip3"), 0) << rig.browser().lastError();
+  std::string saved;
+  EXPECT_TRUE(rig.waitFor(
+      [&] {
+        std::vector<std::string> names = rig.browserFolder();
+        return names == std::vector<std::string>{"third.zip"};
+      },
+      30000))
+      << ::testing::PrintToString(rig.browserFolder());
+  EXPECT_TRUE(eventsNamed(rig, "added").empty());
+  EXPECT_TRUE(requestsFor(rig, "/files/third.zip", false).empty());
+  EXPECT_EQ(requestsFor(rig, "/files/third.zip", true).size(), 1u);
+}
+
+}  // namespace
+}  // namespace fw
