@@ -1,8 +1,9 @@
 // The receiving side of the browser-capture end-to-end test until the desktop program
 // exists: the real control socket served with the real receivers (HandOffReceiver) on the
 // core the command-line program runs on. A job the receivers add at once goes through
-// AddJob into the queue and is downloaded by its Roles; what would open a window (the
-// property sheet, a "Select Url" window) and every job's end are written as JSON lines
+// AddJob into the queue and is downloaded by its Roles; every request with its answer,
+// what would open a window (the property sheet, a "Select Url" window) and every job's end
+// are written as JSON lines
 // to $FW_CAPTURE_EVENTS (default <data folder>/capture-events.log). Runs until SIGTERM.
 
 #include <fcntl.h>
@@ -161,8 +162,10 @@ int run() {
   HandOffReceiver receiver(window, settings.general);
   ControlServer server(loop, [&](const ControlRequest& request) {
     ControlReply reply;
-    if (receiver.handle(request, reply)) return reply;
-    return ControlReply{request.kind == kControlRaise ? 1 : 0, {}};
+    if (!receiver.handle(request, reply))
+      reply = ControlReply{request.kind == kControlRaise ? 1 : 0, {}};
+    log.write({{"event", "request"}, {"kind", request.kind}, {"answer", reply.result}});
+    return reply;
   });
   std::string error;
   if (server.listen(controlSocketPath(), &error) != ControlServer::Listen::Listening) {

@@ -72,8 +72,11 @@ class CaptureRig {
 
   std::vector<LoggedRequest> requests() const;
   std::vector<nlohmann::json> events() const;
-  // Names in the browser's download folder now.
+  // Names in the browser's download folder now, and the path of one of them.
   std::vector<std::string> browserFolder() const;
+  std::string browserDownloadPath(const std::string& name) const {
+    return m_downloads + "/" + name;
+  }
   // Polls `done` every 20 ms, up to `timeoutMs`; `each` (when given) runs at every poll.
   bool waitFor(const std::function<bool()>& done, int timeoutMs,
                const std::function<void()>& each = nullptr);
