@@ -8,7 +8,6 @@
 
 #include "capture/host/host_manifests.h"
 #include "capture/host/native_message.h"
-#include "capture/module/link_list_text.h"
 #include "capture/module/monitored_type.h"
 
 namespace fw {

@@ -270,6 +270,15 @@ std::vector<std::string> CaptureRig::browserFolder() const {
   return names;
 }
 
+std::string CaptureRig::programDownloadPath(const std::string& name) const {
+  std::error_code ec;
+  for (const auto& entry :
+       std::filesystem::recursive_directory_iterator(m_home + "/Downloads", ec)) {
+    if (entry.is_regular_file(ec) && entry.path().filename() == name) return entry.path();
+  }
+  return "";
+}
+
 bool CaptureRig::waitFor(const std::function<bool()>& done, int timeoutMs,
                          const std::function<void()>& each) {
   auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);

@@ -77,6 +77,8 @@ class CaptureRig {
   std::string browserDownloadPath(const std::string& name) const {
     return m_downloads + "/" + name;
   }
+  // Where the receiving program saved `name` below its download folder ("" when nowhere).
+  std::string programDownloadPath(const std::string& name) const;
   // Polls `done` every 20 ms, up to `timeoutMs`; `each` (when given) runs at every poll.
   bool waitFor(const std::function<bool()>& done, int timeoutMs,
                const std::function<void()>& each = nullptr);
