@@ -7,7 +7,7 @@ pkgs=(
   libssl3 openssl python3 python3-pyftpdlib
   nginx-light tinyproxy microsocks dante-server vsftpd
   pkg-config libsystemd-dev dbus-daemon python3-dbusmock
-  chromium chromium-driver
+  chromium chromium-driver firefox-esr
 )
 missing=()
 for p in "${pkgs[@]}"; do

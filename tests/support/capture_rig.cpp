@@ -95,6 +95,11 @@ void CaptureRig::writeSite() {
   }
   page += "</body></html>\n";
   m_nginx.addFile("page.html", page);
+  m_nginx.addFile(
+      "start.html",
+      "<!doctype html><html><head><meta charset=\"utf-8\">"
+      "<meta http-equiv=\"refresh\" content=\"3;url=/files/first.zip\">"
+      "<title>Start</title></head><body><p>The download starts soon.</p></body></html>\n");
   for (const char* name : {"first.zip", "second.zip", "third.zip"})
     m_nginx.addFile(std::string("files/") + name, bytesFor(name, kArchiveSize));
   m_nginx.addFile("files/bench.zip", bytesFor("bench.zip", kBenchArchiveSize));
@@ -105,14 +110,13 @@ void CaptureRig::writeSite() {
       "$http_user_agent';\n");
   m_nginx.addServerConfig("    access_log " + m_accessLog +
                           " capture;\n"
-                          "    location = /page.html {\n"
+                          "    location ~ ^/(page|start)\\.html$ {\n"
                           "      add_header Set-Cookie \"fwsid=s3cr3t; Path=/; HttpOnly\";\n"
                           "    }\n"
                           "    location /bench/ { rewrite ^ /files/bench.zip break; }\n");
 }
 
-bool CaptureRig::start(const std::string& nginxPath, const std::string& chromedriver,
-                       std::string& error) {
+bool CaptureRig::prepare(const std::string& nginxPath, std::string& error) {
   setMonitor(m_o.monitor);
   EnvLookup env = [this](const std::string& name) -> std::string {
     if (name == "HOME") return m_userHome;
@@ -130,6 +134,12 @@ bool CaptureRig::start(const std::string& nginxPath, const std::string& chromedr
     error = m_nginx.error();
     return false;
   }
+  return true;
+}
+
+bool CaptureRig::start(const std::string& nginxPath, const std::string& chromedriver,
+                       std::string& error) {
+  if (!prepare(nginxPath, error)) return false;
   ChromiumOptions o;
   // Chromium looks for per-user native hosts in its profile folder: the one registration
   // wrote to for Chromium.
@@ -146,8 +156,55 @@ bool CaptureRig::start(const std::string& nginxPath, const std::string& chromedr
   return true;
 }
 
+bool CaptureRig::startFirefox(const std::string& nginxPath, const std::string& firefox,
+                              const std::string& xpi, std::string& error) {
+  if (!prepare(nginxPath, error)) return false;
+  // An unsigned add-on side-loaded into the profile is installed and enabled only with
+  // these two preferences; the rest keeps Firefox quiet and its downloads in one folder.
+  std::string profile = m_dir.path() + "/firefox-profile";
+  std::filesystem::create_directories(profile + "/extensions");
+  std::filesystem::copy_file(xpi, profile + "/extensions/" + kFirefoxExtensionId + ".xpi",
+                             std::filesystem::copy_options::overwrite_existing);
+  std::string prefs;
+  for (const auto& [name, value] : std::vector<std::pair<std::string, std::string>>{
+           {"xpinstall.signatures.required", "false"},
+           {"extensions.autoDisableScopes", "0"},
+           {"extensions.enabledScopes", "15"},
+           {"browser.download.folderList", "2"},
+           {"browser.download.dir", "\"" + m_downloads + "\""},
+           {"browser.download.useDownloadDir", "true"},
+           {"browser.download.always_ask_before_handling_new_types", "false"},
+           {"browser.download.start_downloads_in_tmp_dir", "false"},
+           {"browser.shell.checkDefaultBrowser", "false"},
+           {"browser.aboutwelcome.enabled", "false"},
+           {"datareporting.policy.dataSubmissionEnabled", "false"},
+           {"app.update.disabledForTesting", "true"},
+           {"extensions.update.enabled", "false"},
+           {"network.captive-portal-service.enabled", "false"},
+           {"network.connectivity-service.enabled", "false"},
+           {"browser.safebrowsing.downloads.enabled", "false"}})
+    prefs += "user_pref(\"" + name + "\", " + value + ");\n";
+  std::ofstream(profile + "/user.js") << prefs;
+  // Without a display and with no session bus, Firefox starts no D-Bus daemon of its own.
+  std::vector<std::string> argv{"/usr/bin/env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY"};
+  for (const auto& [name, value] : environment()) argv.push_back(name + "=" + value);
+  argv.push_back("TMPDIR=" + m_dir.path());
+  argv.push_back("DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent/bus");
+  argv.push_back("MOZ_CRASHREPORTER_DISABLE=1");
+  argv.push_back(firefox);
+  for (const char* a : {"-headless", "-no-remote", "-profile"}) argv.push_back(a);
+  argv.push_back(profile);
+  argv.push_back(url("/start.html"));
+  if (!m_firefox.start(argv, m_dir.path() + "/firefox.log")) {
+    error = "firefox did not start";
+    return false;
+  }
+  return true;
+}
+
 void CaptureRig::stop() {
   m_browser.stop();
+  m_firefox.stop();
   stopReceiver();
   m_nginx.stop();
 }

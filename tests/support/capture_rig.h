@@ -41,7 +41,10 @@ struct LoggedRequest {
   std::string referer;
   std::string cookie;
   std::string agent;
-  bool fromBrowser() const { return agent.find("Chrome/") != std::string::npos; }
+  bool fromBrowser() const {
+    return agent.find("Chrome/") != std::string::npos ||
+           agent.find("Firefox/") != std::string::npos;
+  }
 };
 
 class CaptureRig {
@@ -51,6 +54,11 @@ class CaptureRig {
 
   // nginx, settings, manifests and the browser (with the page open). False with `error`.
   bool start(const std::string& nginxPath, const std::string& chromedriver, std::string& error);
+  // The same with headless Firefox instead, the extension's Firefox build side-loaded into a
+  // fresh profile. Firefox opens /start.html, which sets the cookie and moves on to
+  // /files/first.zip after 3 s (Firefox has no driver here; the extension is up by then).
+  bool startFirefox(const std::string& nginxPath, const std::string& firefox,
+                    const std::string& xpi, std::string& error);
   void stop();
 
   // The receiving program, started here (false when it did not come up within 10 s).
@@ -88,6 +96,7 @@ class CaptureRig {
   ChromiumSession& browser() { return m_browser; }
 
  private:
+  bool prepare(const std::string& nginxPath, std::string& error);
   void writeSite();
   std::vector<std::pair<std::string, std::string>> environment() const;
 
@@ -102,6 +111,7 @@ class CaptureRig {
   NginxServer m_nginx;
   ChromiumSession m_browser;
   ServerProcess m_receiver;
+  ServerProcess m_firefox;
 };
 
 }  // namespace fw::test
