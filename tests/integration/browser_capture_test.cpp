@@ -1,10 +1,13 @@
-// Browser capture end to end: headless Chromium with the extension, the native host
-// registered by the real registration, the hand-off over the real control socket, and the
-// receiving program adding and downloading the job from a local nginx.
+// Browser capture end to end: headless Chromium (and Firefox) with the extension, the
+// native host registered by the real registration, the hand-off over the real control
+// socket, and the receiving program adding and downloading the job from a local nginx.
 //
 // The receiving program is FW_CAPTURE_RECEIVER (tests/integration/capture_test_receiver.cpp:
-// the real receivers on the core, without windows). The desktop program takes its place by
-// giving receiverOptions() its path and a display; see receiverOptions().
+// the real receivers on the core, without windows). The desktop program takes its place
+// when receiverOptions() names it and gives it a display (receiverEnv). Taken clicks are
+// checked by the saved file and nginx's log alone; the context-menu test and the refusal's
+// answer read the receiver's event log ($FW_CAPTURE_EVENTS), which the desktop program
+// would have to write as well for those two checks.
 
 #include <gtest/gtest.h>
 
@@ -45,22 +48,19 @@ std::vector<LoggedRequest> requestsFor(CaptureRig& rig, const std::string& uri, 
 
 class BrowserCapture : public ::testing::Test {
  protected:
-  // Starts the rig; the caller returns when it failed (the failure is recorded).
-  bool startRig(uint32_t monitor) {
+  // Starts the rig with Chromium; the caller returns when `ready()` is false.
+  void startRig(uint32_t monitor) {
     std::string nginx = test::findBinary("nginx");
     std::string driver = test::findBinary("chromedriver");
     if (nginx.empty() || driver.empty() || test::findBinary("chromium").empty()) {
-      if (test::runningInCi()) ADD_FAILURE() << "nginx, chromium or chromedriver missing";
-      return false;
+      if (test::runningInCi()) FAIL() << "nginx, chromium or chromedriver missing";
+      GTEST_SKIP() << "nginx, chromium or chromedriver missing";
     }
     m_rig = std::make_unique<CaptureRig>(receiverOptions(monitor));
     std::string error;
-    if (!m_rig->start(nginx, driver, error)) {
-      ADD_FAILURE() << error;
-      return false;
-    }
-    return true;
+    ASSERT_TRUE(m_rig->start(nginx, driver, error)) << error;
   }
+  bool ready() const { return !IsSkipped() && !HasFatalFailure(); }
 
   // Clicks the link and checks that the program took it. Returns milliseconds from the
   // click to the program's first request.
@@ -111,7 +111,8 @@ class BrowserCapture : public ::testing::Test {
 };
 
 TEST_F(BrowserCapture, ClickIsTakenByTheProgramTheHostStartsAndThenByTheRunningOne) {
-  if (!startRig(0x20)) return;
+  startRig(0x20);
+  if (!ready()) return;
   ASSERT_EQ(m_rig->receiverPid(), 0);
   double startedMs = clickIsTaken("zip1", "first.zip");
   EXPECT_NE(m_rig->receiverPid(), 0) << "the host did not start the program";
@@ -121,7 +122,8 @@ TEST_F(BrowserCapture, ClickIsTakenByTheProgramTheHostStartsAndThenByTheRunningO
 }
 
 TEST_F(BrowserCapture, ContextMenuCommandsReachTheProgram) {
-  if (!startRig(0x20)) return;
+  startRig(0x20);
+  if (!ready()) return;
   ASSERT_TRUE(m_rig->startReceiver());
   CaptureRig& rig = *m_rig;
 
@@ -150,7 +152,8 @@ TEST_F(BrowserCapture, ContextMenuCommandsReachTheProgram) {
 }
 
 TEST_F(BrowserCapture, WithMonitorBrowserOffTheBrowserDownloadsItself) {
-  if (!startRig(0x0E)) return;
+  startRig(0x0E);
+  if (!ready()) return;
   ASSERT_TRUE(m_rig->startReceiver());
   CaptureRig& rig = *m_rig;
   auto browserSaved = [&](std::vector<std::string> names) {
