@@ -10,8 +10,14 @@ namespace {
 
 constexpr int kMaxRenameTries = 100000;
 
-void logError(RoleRecord* role, const char* text) {
-  if (role && role->channel) role->channel->log(*role, kLogError, text);
+// The caller holds the cache lock, and a log line is a synchronous message to the
+// controller, whose thread may be waiting for that very lock (a save flushing the cache):
+// the lock is let go for the message. Every caller fails (-1) right after.
+void logError(JobStorage& s, RoleRecord* role, const char* text) {
+  if (!role || !role->channel) return;
+  s.cacheLock.unlock();
+  role->channel->log(*role, kLogError, text);
+  s.cacheLock.lock();
 }
 
 // The job fields the decisions read, taken together under the record lock.
@@ -50,13 +56,13 @@ int openTargetLazily(JobStorage& s, RoleRecord* role) {
   if (s.fileFd >= 0) return 1;
   TargetView v = viewOf(s);
   if (!fileNameUsable(v.fileName)) {
-    logError(role, "Invalid Save file path!");
+    logError(s, role, "Invalid Save file path!");
     return -1;
   }
 
   if (v.created) {
     if (!saveDirUsable(v.saveDir)) {
-      logError(role, "Invalid Save file path!");
+      logError(s, role, "Invalid Save file path!");
       return -1;
     }
     int fd = s.fs.openReadWrite(targetWorkPath(v.saveDir, v.fileName, v.tempExt), true);
@@ -67,12 +73,12 @@ int openTargetLazily(JobStorage& s, RoleRecord* role) {
 
   if (v.fileSize >= 0) {
     if (!saveDirUsable(v.saveDir)) {
-      logError(role, "Invalid Save file path!");
+      logError(s, role, "Invalid Save file path!");
       return -1;
     }
     int64_t free = s.fs.freeBytes(v.saveDir);
     if (free >= 0 && free < v.fileSize) {
-      logError(role, "There is not enough space on the disk.");
+      logError(s, role, "There is not enough space on the disk.");
       return -1;
     }
   }
@@ -99,7 +105,7 @@ int openTargetLazily(JobStorage& s, RoleRecord* role) {
       case CollisionRule::Overwrite:
         break;
       case CollisionRule::Stop:
-        logError(role, "File exist download stop!");
+        logError(s, role, "File exist download stop!");
         return -1;
       case CollisionRule::AutoRename: {
         int n = 1;

@@ -28,7 +28,9 @@ namespace fw {
 //    size is reserved and the file cut to exactly that size (0 gives an empty file).
 // A file name that would leave the save folder ("/" in it, ".", "..") is refused before
 // anything is opened. storage.namesChanged runs, with the cache lock still held, when
-// fileName or saveDir changed.
+// fileName or saveDir changed. A failure's line is logged on `role` with the cache lock
+// let go for it (a log line waits for the controller's thread) and taken again before -1
+// is returned.
 int openTargetLazily(JobStorage& storage, RoleRecord* role);
 // The Role's entry to the same decisions (the message of a failure is logged on `role`).
 int prepareTarget(JobStorage& storage, RoleRecord& role);

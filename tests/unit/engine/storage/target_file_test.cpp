@@ -232,6 +232,59 @@ TEST_F(TargetFile, SpaceAndPathChecksOfANewFileOfKnownSize) {
   EXPECT_EQ(logged(), std::vector<std::string>{"2Invalid Save file path!"});
 }
 
+// Notes, for each line logged, whether the storage's cache lock was free: a log line
+// waits for the controller's thread, which may itself be waiting for that lock.
+class LockProbeChannel : public RoleChannel {
+ public:
+  intptr_t control(RoleRecord&, uint32_t, intptr_t) override { return 1; }
+  void log(RoleRecord&, int, const std::string& text) override {
+    bool free = lock->try_lock();
+    if (free) lock->unlock();
+    lines.push_back(free ? text : text + " (cache lock held)");
+  }
+  Lock* lock = nullptr;
+  std::vector<std::string> lines;
+};
+
+TEST_F(TargetFile, FailuresAreLoggedWithTheCacheLockLetGo) {
+  struct Case {
+    const char* what;
+    const char* fileName;
+    int64_t free;
+    CollisionRule rule;
+    bool viaClose;  // closeTarget of a complete job, which opens the file itself
+    const char* line;
+  } cases[] = {
+      {"bad name", "..", -2, CollisionRule::AutoRename, false, "Invalid Save file path!"},
+      {"no room", "big.bin", 10, CollisionRule::AutoRename, false,
+       "There is not enough space on the disk."},
+      {"file exists", "setup.exe", -2, CollisionRule::Stop, false, "File exist download stop!"},
+      {"closing", "..", -2, CollisionRule::AutoRename, true, "Invalid Save file path!"},
+  };
+  dir.write("setup.exe", "x");
+  for (const Case& c : cases) {
+    job.fileName = c.fileName;
+    job.fileSize = 100;
+    job.flags = c.viaClose ? jobflags::kComplete : 0;
+    fs.free = c.free;
+    options.collision = c.rule;
+    storage = std::make_unique<JobStorage>(job, options, clock, fs);
+    LockProbeChannel probe;
+    probe.lock = &storage->cacheLock;
+    role.channel = &probe;
+    int result;
+    if (c.viaClose) {
+      result = closeTarget(*storage, &role);
+    } else {
+      LockGuard g(storage->cacheLock);
+      result = openTargetLazily(*storage, &role);
+    }
+    EXPECT_EQ(result, -1) << c.what;
+    EXPECT_EQ(probe.lines, std::vector<std::string>{c.line}) << c.what;
+  }
+  role.channel = &channel;
+}
+
 TEST_F(TargetFile, UnusableFolderOfAnUnknownSizeJobMovesToTheFallback) {
   options.fallbackDir = dir.file("Downloads");
   job.saveDir = "downloads";  // relative: never written relative to the working folder
