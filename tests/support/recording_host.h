@@ -1,5 +1,7 @@
 #pragma once
-// A ControllerHost for tests: records what a controller shows and asks for.
+// A ControllerHost for tests: records what a controller shows and asks for. Like every
+// ControllerHost it is called on the controller's (main) thread only; a test reads what it
+// recorded on that thread too.
 
 #include <map>
 #include <mutex>

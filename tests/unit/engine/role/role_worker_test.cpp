@@ -126,14 +126,22 @@ TEST_F(RoleSteps, WaitsForTheLineThenGoesOn) {
   SwitchedLine line;
   settings.useDialup = true;
   job.url = "notaurl";
-  std::thread raise([&] {
-    for (int i = 0; i < 4000 && host.dialRequests == 0; ++i) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  // The line comes up on the controller's thread, the one that took the dial request, as
+  // the dial-up manager's would, some passes after the Role said it waits; the Role must
+  // not have gone on before.
+  bool wentOnEarly = false;
+  int passesWaiting = 0;
+  auto raiseLine = [&] {
+    if (host.dialRequests > 0 && !line.up.isSet() && logged("Wait dialing...") &&
+        ++passesWaiting == 20) {
+      wentOnEarly = logged("Invalid Urls");
+      line.up.set();
     }
-    line.up.set();
-  });
-  runJob(runRoleWorker, nullptr, &line);
-  raise.join();
+    return false;
+  };
+  runJob(runRoleWorker, raiseLine, &line);
+  EXPECT_TRUE(line.up.isSet()) << "the Role ended without the line";
+  EXPECT_FALSE(wentOnEarly);
   EXPECT_EQ(host.dialRequests, 1);
   EXPECT_TRUE(logged("1:0Wait dialing..."));
   EXPECT_TRUE(logged("1:2Invalid Urls")) << "the Role went on once the line was up";
