@@ -19,6 +19,7 @@
 #include "engine/storage/target_file.h"
 #include "engine/url/ftp_directory_url.h"
 #include "engine/url/url_parse.h"
+#include "jobs/job_progress.h"
 #include "jobs/queue_monitor.h"
 #include "platform/control_kinds.h"
 #include "platform/control_socket.h"
@@ -102,6 +103,9 @@ class CliRun {
   void onSignal();
   bool allEnded() const;
   void save();
+  // Writes the whole tree to `path`, a running job as what is on its disk. False when
+  // the file cannot be written.
+  bool saveTo(const std::string& path);
   void maybeSaveForProgress();
   bool newTargetMade();
   std::vector<JobLine> liveLines() const;
@@ -313,7 +317,7 @@ DirectoryAddCount CliRun::onDirectoryListed(JobRecord& dirJob,
   // A file left unfinished by an earlier run of the same directory is finished now.
   for (const DirectoryFile& f : files) {
     JobRecord* old = m_tree.findJobByUrl(f.url);
-    if (old && !jobComplete(*old) && old->activeRoles == 0 &&
+    if (old && old->activeRoles == 0 && !jobComplete(*old) &&
         std::find(toStart.begin(), toStart.end(), old) == toStart.end())
       toStart.push_back(old);
   }
@@ -327,7 +331,7 @@ DirectoryAddCount CliRun::onDirectoryListed(JobRecord& dirJob,
 
 bool CliRun::allEnded() const {
   for (JobRecord* job : m_jobs) {
-    if (job->activeRoles > 0 || (job->flags2 & jobflags2::kQueued)) return false;
+    if (job->activeRoles > 0 || (readProgress(*job).flags2 & jobflags2::kQueued)) return false;
     const auto& running = m_monitor->running();
     if (std::find(running.begin(), running.end(), job) != running.end() && m_runner->hasRoles(*job))
       return false;
@@ -374,12 +378,19 @@ void CliRun::onSignal() {
 }
 
 void CliRun::save() {
+  if (!saveTo(m_dbPath))
+    std::fprintf(m_env.err, "fetchwright-cli: cannot save the job database %s\n", m_dbPath.c_str());
+  m_lastSaveMs = m_clock.monotonicMs();
+}
+
+bool CliRun::saveTo(const std::string& path) {
   // A running job's counters run ahead of its file by what the Roles hold in their
   // receive buffers and what the write cache holds. The copy written for it claims only
   // what is on disk: the counters are read first, the buffered bytes left out, and the
-  // cache is flushed and synced before the file is written.
+  // cache is flushed and synced before the file is written. Every job with a run counts,
+  // a stopped one whose Roles are still ending too: its Roles write it until they have.
   std::map<const JobRecord*, std::unique_ptr<JobRecord>> standIns;
-  for (JobRecord* job : m_monitor ? m_monitor->running() : std::vector<JobRecord*>{}) {
+  for (JobRecord* job : m_runner ? allJobs(m_tree) : std::vector<JobRecord*>{}) {
     JobController* c = m_runner->controllerOf(*job);
     if (!c || !c->running()) continue;
     JobStorage& st = c->storage();
@@ -403,8 +414,10 @@ void CliRun::save() {
     copy->roleLogs.clear();
     copy->next = copy->prev = nullptr;
     if (flushCache(st, nullptr) != 1) {
-      // Nothing of this run can be claimed: keep what the file said before.
-      continue;
+      // Nothing of this run can be claimed, and the live record, which the Roles are
+      // writing, is no stand-in: the database keeps what it said before until a later
+      // save.
+      return false;
     }
     // The sync can take seconds with much written; it works on a duplicate so that the
     // Roles' writes (and a closing Role) are not held up behind it.
@@ -423,22 +436,20 @@ void CliRun::save() {
     auto it = standIns.find(&job);
     return it == standIns.end() ? nullptr : it->second.get();
   };
-  if (!saveJobDatabase(m_dbPath, m_tree, {}, standIn))
-    std::fprintf(m_env.err, "fetchwright-cli: cannot save the job database %s\n", m_dbPath.c_str());
-  m_lastSaveMs = m_clock.monotonicMs();
+  return saveJobDatabase(path, m_tree, {}, standIn);
 }
 
 bool CliRun::newTargetMade() {
   bool made = false;
   for (JobRecord* job : m_jobs) {
-    if (job->createTime.isSet() && m_targetSaved.insert(job).second) made = true;
+    if (readProgress(*job).createTime.isSet() && m_targetSaved.insert(job).second) made = true;
   }
   return made;
 }
 
 void CliRun::maybeSaveForProgress() {
   int64_t progress = 0;
-  for (JobRecord* job : m_jobs) progress += job->downloaded;
+  for (JobRecord* job : m_jobs) progress += readProgress(*job).downloaded;
   bool newTarget = newTargetMade();
   bool due = m_clock.monotonicMs() - m_lastSaveMs >= m_env.progressSaveSeconds * 1000LL;
   if (newTarget || (due && progress != m_savedProgress)) {
@@ -451,7 +462,8 @@ std::vector<JobLine> CliRun::liveLines() const {
   std::vector<JobLine> lines;
   for (JobRecord* job : m_monitor->running()) {
     JobController* c = m_runner->controllerOf(*job);
-    lines.push_back(JobLine{job->fileName, job->downloaded, job->fileSize, c ? c->speed() : 0,
+    const JobProgress p = readProgress(*job);
+    lines.push_back(JobLine{p.fileName, p.downloaded, p.fileSize, c ? c->speed() : 0,
                             job->activeRoles, job->splitCount});
   }
   return lines;
@@ -497,7 +509,7 @@ int CliRun::run() {
           save();
           return 1;
         }
-        return saveJobDatabase(path, m_tree);
+        return saveTo(path) ? 1 : 0;
       },
       [this] { return m_dbPath; });
   m_host->onDatabaseChecks = [this](const CalendarTime& now) { m_autoSave->databaseChecks(now); };

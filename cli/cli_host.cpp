@@ -1,6 +1,7 @@
 #include "cli/cli_host.h"
 
 #include "jobs/after_download.h"
+#include "jobs/job_progress.h"
 #include "store/category_tree.h"
 
 namespace fw {
@@ -26,7 +27,7 @@ void CliHost::moveToCategoryHead(JobRecord& job) {
 }
 
 void CliHost::logLineAdded(JobRecord& job, int roleNo, const std::string& line) {
-  if (m_printLog) m_view.event(formatLogLine(job.fileName, roleNo, line));
+  if (m_printLog) m_view.event(formatLogLine(readProgress(job).fileName, roleNo, line));
 }
 
 void CliHost::notice(const std::string& text) {

@@ -85,13 +85,19 @@ intptr_t JobController::command(uint32_t code, intptr_t arg) {
     case CtlStopTimer:
       loop().killTimer(this, kControllerTimerId);
       return 1;
-    case CtlTransferStarted:
+    case CtlTransferStarted: {
       m_shared.ctlFlags |= ctlflags::kFlowing;
-      if (!m_job.notResumable() && m_job.splitCount > 1) {
+      bool notResumable;
+      {
+        LockGuard g(m_storage->recordLock);
+        notResumable = m_job.notResumable();
+      }
+      if (!notResumable && m_job.splitCount > 1) {
         m_shared.ctlFlags |= ctlflags::kSecondRequested;
         return grow(2);
       }
       return 1;
+    }
     case CtlChangeSplit:
       return arg == 0 ? addOne() : removeOne();
     case CtlRoleDone: {
@@ -207,10 +213,13 @@ intptr_t JobController::command(uint32_t code, intptr_t arg) {
       handOff.count = m_host.directoryListed(m_job, handOff.files);
       return handOff.count.added;
     }
-    case CtlShowSize:
-      m_host.setRowCell(m_job, "Size", sizeCell(m_job, m_ending.sizeInBytes));
+    case CtlShowSize: {
+      const JobProgress p = progress();
+      m_host.setRowCell(m_job, "Size",
+                        p.sizeKnown() ? sizeText(p.fileSize, m_ending.sizeInBytes) : "");
       if (m_shownEvent.isSet()) m_host.detailRefresh(m_job);
       return 1;
+    }
     case CtlAssignRange:
       if (arg == 0) return -3;
       return assignRange(*reinterpret_cast<RoleRecord*>(arg));
@@ -265,6 +274,7 @@ void JobController::offerFileName(const std::string& offered) {
   std::string name = trimmed(offered);
   {
     LockGuard g(m_storage->recordLock);
+    LockGuard prog(m_storage->progressLock);
     if (m_job.flags2 & jobflags2::kNameFixed) return;
     bool take = m_job.fileName.empty() || (m_job.downloaded == 0 && !m_job.createTime.isSet() &&
                                            !name.empty() && name != m_job.fileName);

@@ -45,18 +45,15 @@ void JobController::tick() {
   }
   m_tickCount = (m_tickCount + 1) % 4;
   if (m_ending.onDownloadView) {
-    int64_t downloaded;
-    {
-      LockGuard g(m_storage->progressLock);
-      downloaded = m_job.downloaded;
-    }
-    m_host.setRowCell(m_job, "Complete", sizeText(downloaded, m_ending.sizeInBytes));
-    m_host.setRowCell(m_job, "Percent",
-                      m_job.fileSize == 0 ? std::string("100%") : percentText(m_job));
+    const JobProgress p = progress();
+    m_host.setRowCell(m_job, "Complete", sizeText(p.downloaded, m_ending.sizeInBytes));
+    m_host.setRowCell(
+        m_job, "Percent",
+        p.fileSize == 0 ? std::string("100%") : percentText(p.downloaded, p.fileSize));
     m_host.setRowCell(m_job, "Elapsed Time", elapsedText(m_job.elapsedSeconds));
     if (m_tickCount == 0) {
-      if (m_job.sizeKnown() && m_speed != 0) {
-        int64_t left = (m_job.fileSize - downloaded) / m_speed;
+      if (p.sizeKnown() && m_speed != 0) {
+        int64_t left = (p.fileSize - p.downloaded) / m_speed;
         m_host.setRowCell(m_job, "Left", elapsedText(static_cast<uint32_t>(left < 0 ? 0 : left)));
       }
       char speed[32];
@@ -88,7 +85,11 @@ bool JobController::runComplete() const {
 
 void JobController::end() {
   loop().killTimer(this, kControllerTimerId);
-  m_job.setStartMode(kStartManual);
+  {
+    // The Roles are still running: they read flags.
+    LockGuard g(m_storage->recordLock);
+    m_job.setStartMode(kStartManual);
+  }
   std::vector<RoleSlot> slots = std::move(m_roles);
   m_roles.clear();
   for (RoleSlot& s : slots) {

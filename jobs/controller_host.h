@@ -2,7 +2,10 @@
 // Everything a JobController needs from outside the job: the job list row and Role
 // tree of the user interface, notices and sounds, proxies, dial-up, the main window's
 // commands and starting a program. The GUI, the command-line program and the tests
-// each implement it. Every member is called on the main thread.
+// each implement it. Every member is called on the main thread, often while the job's
+// Roles run: an implementation reads the fields they share (records/job_record.h) only
+// through readProgress() and readRoleProgress() (jobs/job_progress.h), never straight off
+// the record.
 
 #include <cstdint>
 #include <string>

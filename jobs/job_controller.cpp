@@ -110,6 +110,12 @@ void JobController::appendLog(RoleRecord& role, const LogLineRecord& line) {
   m_host.logLineAdded(m_job, role.roleNo, text);
 }
 
+JobProgress JobController::progress() const {
+  LockGuard rec(m_storage->recordLock);
+  LockGuard prog(m_storage->progressLock);
+  return progressFields(m_job);
+}
+
 std::vector<RoleRecord*> JobController::roles() const {
   std::vector<RoleRecord*> out;
   for (const RoleSlot& s : m_roles) out.push_back(s.rec.get());
@@ -291,6 +297,7 @@ intptr_t JobController::restartRole(int roleNo) {
 
 intptr_t JobController::assignRange(RoleRecord& r) {
   {
+    LockGuard rec(m_storage->recordLock);
     LockGuard g(m_storage->progressLock);
     if (r.range != nullptr) {
       r.range->inUse = 0;
@@ -315,8 +322,10 @@ intptr_t JobController::assignRange(RoleRecord& r) {
   for (const RoleSlot& s : m_roles) {
     RoleRecord& other = *s.rec;
     if (&other == &r || other.done) continue;
-    uint32_t ran = now > other.startSecond ? now - other.startSecond : other.startSecond - now;
-    if (ran > 20 && other.speed < 20 && r.speed > other.speed) {
+    const uint32_t started = other.startSecond.load();
+    const uint32_t slow = other.speed.load();
+    uint32_t ran = now > started ? now - started : started - now;
+    if (ran > 20 && slow < 20 && r.speed.load() > slow) {
       stopRole(other.roleNo, kStopReplaced);
       LockGuard g(m_storage->progressLock);
       if (PartRange* p = takeFreeRange(m_job.parts)) {

@@ -23,6 +23,7 @@
 #include "engine/role/role_job.h"
 #include "engine/storage/job_storage.h"
 #include "jobs/controller_host.h"
+#include "jobs/job_progress.h"
 #include "platform/message_loop.h"
 #include "records/job_record.h"
 
@@ -102,6 +103,8 @@ class JobController final : public Window {
   // The once-a-second work of timer 21.
   void tick();
 
+  // The job's fields its Roles write, read under the record and progress locks.
+  JobProgress progress() const;
   bool running() const { return m_running; }
   JobRecord& job() { return m_job; }
   RoleJob& shared() { return m_shared; }

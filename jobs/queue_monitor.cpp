@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "jobs/job_progress.h"
+
 namespace fw {
 
 namespace {
@@ -57,7 +59,7 @@ int QueueMonitor::start(JobRecord& job) {
 void QueueMonitor::stop(JobRecord& job, int code) {
   if (code == -2) m_userStopped = true;
   erase(m_running, &job);
-  job.setStartMode(kStartManual);
+  changeJob(job, [](JobRecord& j) { j.setStartMode(kStartManual); });
   m_runner.endRun(job, code);
 }
 
@@ -80,7 +82,7 @@ void QueueMonitor::addToSchedule(JobRecord& job) {
 void QueueMonitor::removeFromQueues(JobRecord& job) {
   erase(m_schedule, &job);
   erase(m_waitQueue, &job);
-  job.flags2 &= static_cast<uint16_t>(~jobflags2::kQueued);
+  changeJob(job, [](JobRecord& j) { j.flags2 &= static_cast<uint16_t>(~jobflags2::kQueued); });
 }
 
 void QueueMonitor::clearAll() {
@@ -142,7 +144,8 @@ void QueueMonitor::scheduleCheck(const CalendarTime& now) {
     std::vector<JobRecord*> jobs;
     jobs.swap(m_schedule);
     for (JobRecord* job : jobs) {
-      job->setStartMode(kStartManual);
+      // It may be running already, started by hand.
+      changeJob(*job, [](JobRecord& j) { j.setStartMode(kStartManual); });
       start(*job);
     }
   } else if (matches(m_settings.stopTime)) {
@@ -168,7 +171,8 @@ void QueueMonitor::measure() {
   }
   if (m_displayCursor >= m_running.size()) m_displayCursor = 0;
   JobRecord* shown = m_running[m_displayCursor];
-  int percent = shown->fileSize > 0 ? percentComplete(*shown) : -1;
+  const JobProgress p = readProgress(*shown);
+  int percent = p.fileSize > 0 ? p.percent() : -1;
   m_host.showRunningPercent(*shown, percent);
   ++m_displayCursor;
   if (m_running.size() > 1) m_displayFlag = !m_displayFlag;
@@ -205,7 +209,7 @@ void QueueMonitor::allDone() {
 void QueueMonitor::retire() {
   for (size_t i = 0; i < m_running.size();) {
     JobRecord* job = m_running[i];
-    if (!job->controller || m_runner.hasRoles(*job)) {
+    if (m_runner.hasRoles(*job)) {
       ++i;
       continue;
     }

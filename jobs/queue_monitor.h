@@ -5,7 +5,7 @@
 // the title text, and runs the all-done actions when the last job has ended.
 //
 // Threads: main thread only (the ProgramTransfer it refills is shared with Role threads
-// under its own locks).
+// under its own locks). It reads and changes running jobs through jobs/job_progress.h.
 
 #include <cstdint>
 #include <deque>
@@ -30,7 +30,7 @@ class JobRunner {
   // Ends the run at once, every Role given `code`.
   virtual void endRun(JobRecord& job, int code) = 0;
   // True while the job's controller still has Roles (a job without a controller counts
-  // as having them, so it is never retired half-made).
+  // as having them, so it is never retired half-made: the monitor asks only this).
   virtual bool hasRoles(JobRecord& job) = 0;
   // Destroys the job's controller and clears `job.controller`.
   virtual void releaseController(JobRecord& job) = 0;

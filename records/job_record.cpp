@@ -21,18 +21,26 @@ JobState jobState(const JobRecord& job) {
   return JobState::Stopped;
 }
 
-int percentComplete(const JobRecord& job) {
-  if (job.fileSize <= 0) return 0;
+int percentComplete(int64_t downloaded, int64_t fileSize) {
+  if (fileSize <= 0) return 0;
   // Below 1 MiB the direct product cannot overflow; above it the design divides first,
   // which keeps the list's figures identical to what users have always seen.
-  if (job.fileSize < 1048576) return static_cast<int>(job.downloaded * 100 / job.fileSize);
-  return static_cast<int>((job.downloaded / 1024 * 100) / (job.fileSize / 1024));
+  if (fileSize < 1048576) return static_cast<int>(downloaded * 100 / fileSize);
+  return static_cast<int>((downloaded / 1024 * 100) / (fileSize / 1024));
+}
+
+int percentComplete(const JobRecord& job) {
+  return percentComplete(job.downloaded, job.fileSize);
+}
+
+std::string percentText(int64_t downloaded, int64_t fileSize) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%3d%%", percentComplete(downloaded, fileSize));
+  return buf;
 }
 
 std::string percentText(const JobRecord& job) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "%3d%%", percentComplete(job));
-  return buf;
+  return percentText(job.downloaded, job.fileSize);
 }
 
 std::string sizeText(int64_t bytes, bool byteCount) {

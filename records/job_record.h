@@ -56,6 +56,27 @@ struct RoleLog {
   std::vector<std::string> lines;
 };
 
+// Threads. While a job has a run (its controller exists and may have Role threads), its
+// Roles and the main thread share some fields; each is guarded by one of the run's locks
+// (JobStorage of engine/storage/job_storage.h: the record lock and the progress lock):
+//
+//   field                          written by                      guard
+//   flags, flags2                  Roles and main                  record lock
+//   fileSize, fileDate, createTime Roles                           record lock
+//   saveDir, fileName              Roles (storage) and main        record lock
+//   url, referer, userName,        main                            record lock for the write;
+//   password, ftpProxy, httpProxy,                                 the main thread reads them
+//   listIndex                                                      without it
+//   downloaded, parts (the list    Roles and main (range split,    progress lock
+//   and every start, end, inUse)   CtlAssignRange)
+//   everything else                main only                       none
+//
+// A field guarded by a lock is read under it by every thread, the main thread included:
+// the main thread reads a running job's shared fields together through readProgress()
+// (jobs/job_progress.h), once a second for the list, the queue monitor and the command-line
+// progress view, and changes them through changeJob(). A job without a controller has no
+// Role: the main thread owns the whole record and needs no lock. A Role ends (its thread is
+// joined, or it has sent CtlRoleDone) before its run's locks go away.
 struct JobRecord {
   std::string url;
   std::string referer;
@@ -124,9 +145,12 @@ enum class JobState { Running, Complete, Failed, Queued, Scheduled, Stopped };
 JobState jobState(const JobRecord& job);
 bool jobComplete(const JobRecord& job);
 
-// Percent complete as the list shows it (truncating 64-bit arithmetic).
+// Percent complete as the list shows it (truncating 64-bit arithmetic); 0 while the size
+// is unknown or 0.
+int percentComplete(int64_t downloaded, int64_t fileSize);
 int percentComplete(const JobRecord& job);
 // "%3d%%".
+std::string percentText(int64_t downloaded, int64_t fileSize);
 std::string percentText(const JobRecord& job);
 // value / 1024 with "KB", or the raw byte count when `byteCount` is set.
 std::string sizeText(int64_t bytes, bool byteCount);

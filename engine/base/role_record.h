@@ -36,6 +36,22 @@ class RoleChannel {
   virtual void log(RoleRecord& role, int kind, const std::string& text) = 0;
 };
 
+// Threads: the Role's own thread and the main thread (its controller) share the record.
+//   set by the controller before the thread starts, then fixed:
+//       thread, controller, channel, shared, clock, roleNo, log
+//   main thread only: done, next, lookup
+//   the Role's own; the main thread reads or fills them only while this Role waits in a
+//   synchronous request (CtlGetProxy, CtlGetNamedProxy):
+//       target, errorCount, proxy, proxyFetched, lastSocketError
+//   atomics, any thread: outcome (the controller's stop code in, the Role's result out),
+//       speed (shown once a second, compared by CtlAssignRange), startSecond (read by
+//       CtlAssignRange to find a stalled Role), lookupState
+//   progress lock of the job's storage: `range` (the pointer: written by the Role, and by
+//       the controller in CtlAssignRange; the controller reads every Role's pointer; the
+//       Role reads its own without the lock, as only it or a request it waits on writes
+//       it) and what it points to, and `unstored`
+//   lookupAddress: written by the main thread before it stores lookupState 1, read by the
+//       Role after it has loaded 1
 struct RoleRecord {
   std::thread* thread = nullptr;
   JobController* controller = nullptr;
@@ -50,7 +66,7 @@ struct RoleRecord {
   PartRange* range = nullptr;
   UrlParts target;
   uint16_t errorCount = 0;
-  uint32_t startSecond = 0;
+  std::atomic<uint32_t> startSecond{0};
   std::atomic<uint32_t> speed{0};
   ProxyRecord proxy;
   uint8_t proxyFetched = 0;

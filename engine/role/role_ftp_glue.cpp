@@ -72,6 +72,8 @@ bool RoleFtpGlue::hasOpenTarget() {
 }
 
 int RoleFtpGlue::prepareTarget() {
+  // Two Roles that learn the size together create the file once.
+  LockGuard g(m_storage.cacheLock);
   return fw::prepareTarget(m_storage, m_role) == 1 ? 1 : -1;
 }
 
@@ -85,7 +87,8 @@ void RoleFtpGlue::deleteTarget() {
   closeTarget(m_storage, &m_role);
   JobRecord copy;
   {
-    LockGuard g(m_storage.recordLock);
+    LockGuard rec(m_storage.recordLock);
+    LockGuard prog(m_storage.progressLock);
     copy = m_storage.job;
   }
   deleteJobFile(m_storage.fs, copy, false, true);

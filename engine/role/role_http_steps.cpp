@@ -101,8 +101,12 @@ int RoleWorker::doHttpHead() {
     reopen = m_job.downloaded > 0 && m_job.createTime.isSet();
   }
   if (reopen) {
-    LockGuard g(m_st.cacheLock);
-    if (m_st.fileFd < 0 && prepareTarget(m_st, m_r) != 1) {
+    bool opened;
+    {
+      LockGuard g(m_st.cacheLock);
+      opened = m_st.fileFd >= 0 || prepareTarget(m_st, m_r) == 1;
+    }
+    if (!opened) {
       log(kLogError, "Not find downloaded file, can't resume! ");
       return fail(kResultClose);
     }
@@ -164,7 +168,12 @@ int RoleWorker::judgeHead() {
       if (m_st.fileFd >= 0) m_st.fs.closeFile(m_st.fileFd);
       m_st.fileFd = -1;
     }
-    deleteJobFile(m_st.fs, m_job, true, true);
+    {
+      // The file's names and state are the Roles' and the controller's to change.
+      LockGuard rec(m_st.recordLock);
+      LockGuard prog(m_st.progressLock);
+      deleteJobFile(m_st.fs, m_job, true, true);
+    }
     emptyBuffer();
     if (isLastRole()) {
       {
@@ -195,12 +204,14 @@ int RoleWorker::judgeHead() {
       return fail(kResultClose);
     }
   }
-  ctl(CtlRedrawRow, m_job.listIndex);
   int64_t fileSize;
+  int row;
   {
     LockGuard g(m_st.recordLock);
     fileSize = m_job.fileSize;
+    row = m_job.listIndex;
   }
+  ctl(CtlRedrawRow, row);
   switch (t.status) {
     case 200: {
       if (fileSize >= 0 && fileSize != t.contentLength) {
@@ -236,7 +247,10 @@ int RoleWorker::judgeHead() {
         log(kLogState, "This site can't resume broken downloads.");
         if (m_r.roleNo == 1) {
           ctl(CtlReleaseRange, reinterpret_cast<intptr_t>(&m_r.range));
-          m_r.range = nullptr;
+          {
+            LockGuard g(m_st.progressLock);
+            m_r.range = nullptr;
+          }
           return retry(kStepUrl);
         }
         ctl(CtlRestartRole, 1);

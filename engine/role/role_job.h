@@ -5,7 +5,10 @@
 // the run's settings, the retry counter and the controller flags a Role reads. The
 // controller owns it for the whole run.
 //
-// `target` and ctlFlags' writers take storage->recordLock; the atomics need no lock.
+// Threads: `job`, `storage`, `settings`, `dial`, `program` and `cookies` are set by the
+// controller before a run's first Role starts and stay fixed while any runs. `target` is
+// read and written under storage->recordLock by the Roles (Role 1 writes it back, every
+// Role copies it at its start). The atomics need no lock.
 
 #include <atomic>
 #include <cstdint>

@@ -53,19 +53,14 @@ void RoleWorker::run() {
   m_r.speed = 0;
   m_r.startSecond = m_clock.utcSecondOfDay();
   {
-    LockGuard g(m_st.cacheLock);
-    if (m_r.roleNo != 1) {
-      m_r.target = m_sh.target;
-    } else {
-      if (m_r.target.url.empty()) m_r.target = m_sh.target;
-      if (m_sh.cookies) {
-        attachBrowserCookies(m_r.target, m_sh.settings.protocolCheck, true, m_sh.cookies);
-      }
-    }
-  }
-  {
+    // Role 1 writes the controller's UrlParts back under the record lock, while later
+    // Roles start and copy it.
     LockGuard g(m_st.recordLock);
+    if (m_r.roleNo != 1 || m_r.target.url.empty()) m_r.target = m_sh.target;
     m_keepReferer = !m_job.referer.empty();
+  }
+  if (m_r.roleNo == 1 && m_sh.cookies) {
+    attachBrowserCookies(m_r.target, m_sh.settings.protocolCheck, true, m_sh.cookies);
   }
   int step = kStepLine;
   // Bounded by the Role's own logic: every loop of steps ends in step 24 through a stop
@@ -159,9 +154,14 @@ int RoleWorker::doUrl() {
     ctl(CtlOfferFileName, reinterpret_cast<intptr_t>(&name));
   }
   if (!(m_r.proxyFetched & 0x01)) {
-    m_r.proxy.port = m_r.target.protocol == kProtoFtp ? m_job.ftpProxy : m_job.httpProxy;
+    bool multiProxy;
+    {
+      LockGuard g(m_st.recordLock);
+      m_r.proxy.port = m_r.target.protocol == kProtoFtp ? m_job.ftpProxy : m_job.httpProxy;
+      multiProxy = (m_job.flags & jobflags::kMultiProxy) != 0;
+    }
     intptr_t got;
-    if (m_job.flags & jobflags::kMultiProxy) {
+    if (multiProxy) {
       TextBuffer name;
       ctl(CtlGetStatusText, reinterpret_cast<intptr_t>(&name));
       m_r.proxy.title = name.str();

@@ -3,17 +3,29 @@
 // shared by all the job's Roles: the four job locks, the open target file, the write cache
 // and the job's speed history.
 //
-// Locks and what they guard:
-//   recordLock   the JobRecord fields other than `downloaded`: saveDir, fileName, fileSize,
-//                createTime, flags, flags2 (read and written by storage under it)
-//   progressLock `downloaded` and the start and end of every PartRange: a receive loop reads
-//                its range end and advances its start under it, and a split of that range
-//                by the controller changes the end under it
+// Locks and what they guard (field by field, with the writing threads, in
+// records/job_record.h and engine/base/role_record.h):
+//   recordLock   the JobRecord fields other than `downloaded` and `parts` that a Role reads
+//                or writes: flags, flags2, fileSize, fileDate, createTime, saveDir,
+//                fileName, and the main thread's writes of url, referer, userName,
+//                password, ftpProxy, httpProxy, listIndex; also the controller's UrlParts
+//                (RoleJob::target), written back by Role 1 and copied by every Role at its
+//                start
+//   progressLock `downloaded`, the `parts` list and the start, end and inUse of every
+//                PartRange, each Role's `range` pointer and `unstored`: a receive loop
+//                reads its range end and advances its start under it, and a split of that
+//                range by the controller changes the end under it
 //   cacheLock    `cache` (pool, open block, `flushing`), `fileFd`, `writeFailed`, `lost`;
 //                never held during a write of cached data
 //   speedLock    `speedRing`
 // Order when more than one is held: cacheLock, then recordLock, then progressLock. The
-// speedLock is never held together with another.
+// speedLock is never held together with another, nor are the program's own locks
+// (ProgramTransfer's budget and speed ring). No lock is held across a request or a log
+// line to the controller: those are synchronous messages to the main thread, which may be
+// waiting for the same lock and would never answer.
+//
+// Threads: the Roles of the job and the main thread. The main thread reads the shared job
+// fields through readProgress() (jobs/job_progress.h), under recordLock then progressLock.
 //
 // engine/storage: what a running job keeps on disk and the receive path into it: receive
 // buffer, write cache, target file, speed history and bandwidth budget. Uses

@@ -25,6 +25,7 @@ void parkedRole(RoleRecord& r) {
   r.outcome = code == -5 ? 5 : 2;
   if (r.range != nullptr) {
     r.channel->control(r, CtlReleaseRange, reinterpret_cast<intptr_t>(&r.range));
+    LockGuard g(r.shared->storage->progressLock);
     r.range = nullptr;
   }
   r.channel->control(r, CtlRoleDone, reinterpret_cast<intptr_t>(r.thread));
