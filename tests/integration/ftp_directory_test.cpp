@@ -241,8 +241,9 @@ int runCli(const std::string& home, std::vector<std::string> args, std::string& 
   for (auto& a : argv) cargv.push_back(a.data());
   cargv.push_back(nullptr);
   std::vector<std::string> envs{"FETCHWRIGHT_HOME=" + home, "PATH=/usr/bin:/bin"};
-  if (const char* asan = getenv("ASAN_OPTIONS"))
-    envs.push_back(std::string("ASAN_OPTIONS=") + asan);
+  for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "TSAN_OPTIONS"}) {
+    if (const char* value = getenv(name)) envs.push_back(std::string(name) + "=" + value);
+  }
   std::vector<char*> cenv;
   for (auto& e : envs) cenv.push_back(e.data());
   cenv.push_back(nullptr);
