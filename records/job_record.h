@@ -105,7 +105,8 @@ struct JobRecord {
   DateStamp createTime;
   DateStamp completeTime;
   uint32_t elapsedSeconds = 0;
-  JobController* controller = nullptr;  // runtime
+  JobController* controller = nullptr;  // runtime: null, or the live controller whose locks
+                                        // guard this record (jobs/job_progress.h)
   JobRecord* next = nullptr;            // runtime: neighbours in the category's list
   JobRecord* prev = nullptr;
 
