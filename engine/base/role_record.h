@@ -42,7 +42,7 @@ class RoleChannel {
 //   main thread only: done, next, lookup
 //   the Role's own; the main thread reads or fills them only while this Role waits in a
 //   synchronous request (CtlGetProxy, CtlGetNamedProxy):
-//       target, errorCount, proxy, proxyFetched, lastSocketError
+//       target, errorCount, proxy, proxyFetched, lastSocketError, connectedAddress
 //   atomics, any thread: outcome (the controller's stop code in, the Role's result out),
 //       speed (shown once a second, compared by CtlAssignRange), startSecond (read by
 //       CtlAssignRange to find a stalled Role), lookupState
@@ -50,8 +50,8 @@ class RoleChannel {
 //       the controller in CtlAssignRange; the controller reads every Role's pointer; the
 //       Role reads its own without the lock, as only it or a request it waits on writes
 //       it) and what it points to, and `unstored`
-//   lookupAddress: written by the main thread before it stores lookupState 1, read by the
-//       Role after it has loaded 1
+//   lookupAddresses: cleared by the main thread when it starts a look-up for the waiting
+//       Role, filled before it stores lookupState 1, read by the Role after it has loaded 1
 struct RoleRecord {
   std::thread* thread = nullptr;
   JobController* controller = nullptr;
