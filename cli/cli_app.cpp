@@ -340,6 +340,8 @@ bool CliRun::allEnded() const {
 }
 
 void CliRun::onJobEnded(JobRecord& job, bool complete) {
+  // Without pacing the next queued job takes the slot now rather than at the next tick.
+  m_monitor->runEnded(job);
   if (complete) {
     m_monitor->jobEndedByItself();
     m_failed.erase(&job);

@@ -134,6 +134,8 @@ CliParseResult parseCliOptions(const std::vector<std::string>& args) {
       if (!flag(o.recursive)) return fail("option " + name + " takes no value");
     } else if (name == "--ftp-category") {
       if (!flag(o.ftpCategory)) return fail("option " + name + " takes no value");
+    } else if (name == "--pace") {
+      if (!flag(o.pace)) return fail("option " + name + " takes no value");
     } else if (name == "--no-verify") {
       if (!flag(o.noVerify)) return fail("option " + name + " takes no value");
     } else if (name == "-s" || name == "--split") {
@@ -207,6 +209,9 @@ IPv6 addresses are written in brackets: http://[2001:db8::1]:8080/file.
       --retry-delay S  seconds between retries
       --timeout S      connect and data time-out in seconds
       --no-verify      do not check TLS certificates
+      --pace           pace like the desktop program: each connection waits 0.6 s
+                       before it connects, and a queued file starts on the next
+                       once-a-second tick after a download ends (default: at once)
   -r, --recursive      FTP directories: sub-directories too, kept as folders
       --ftp-category   FTP directories: file the jobs in a category named after it
       --db FILE        job database (default: the one the desktop program uses)

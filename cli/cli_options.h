@@ -38,6 +38,7 @@ struct CliOptions {
   bool log = false;
   bool recursive = false;    // -r/--recursive: FTP directory jobs walk sub-directories
   bool ftpCategory = false;  // --ftp-category: a category for each fetched FTP directory
+  bool pace = false;         // --pace: the desktop program's pacing for this run
   bool help = false;
   bool version = false;
 };

@@ -41,6 +41,9 @@ RunSettings applyCliOverrides(const CliOptions& o, const Settings& s) {
   r.monitor.stopTime = g.sStopTime;
   r.monitor.days = g.flagOne;
   r.monitor.sflag = s.sounds.sflag;
+  // The stored "Pacing" value is the desktop program's; the command line goes without
+  // pacing unless asked.
+  r.monitor.pacing = o.pace;
   r.bandwidthMode = g.bandwidthMode() <= 2 ? g.bandwidthMode() : 0;
   if (o.limit) {
     r.bandwidthMode = 1;
@@ -65,6 +68,7 @@ RunSettings applyCliOverrides(const CliOptions& o, const Settings& s) {
   role.useDialup = false;
   role.allocateOnSize = g.preallocate();
   role.bufferSizeKB = static_cast<int>(g.bufferSize);
+  role.pacing = o.pace;
 
   r.storage.bufferSizeKB = static_cast<int>(g.bufferSize);
   r.storage.fallbackDir = downloadDir();

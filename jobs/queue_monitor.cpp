@@ -59,6 +59,7 @@ int QueueMonitor::start(JobRecord& job) {
 void QueueMonitor::stop(JobRecord& job, int code) {
   if (code == -2) m_userStopped = true;
   erase(m_running, &job);
+  erase(m_endedToRelease, &job);
   changeJob(job, [](JobRecord& j) { j.setStartMode(kStartManual); });
   m_runner.endRun(job, code);
 }
@@ -82,6 +83,7 @@ void QueueMonitor::addToSchedule(JobRecord& job) {
 void QueueMonitor::removeFromQueues(JobRecord& job) {
   erase(m_schedule, &job);
   erase(m_waitQueue, &job);
+  erase(m_endedToRelease, &job);
   changeJob(job, [](JobRecord& j) { j.flags2 &= static_cast<uint16_t>(~jobflags2::kQueued); });
 }
 
@@ -89,6 +91,7 @@ void QueueMonitor::clearAll() {
   m_running.clear();
   m_waitQueue.clear();
   m_schedule.clear();
+  m_endedToRelease.clear();
   m_displayCursor = 0;
 }
 
@@ -206,7 +209,38 @@ void QueueMonitor::allDone() {
     m_host.endOfWorkCountdown(16, "Fetchwright will close in %d seconds", false);
 }
 
+void QueueMonitor::runEnded(JobRecord& job) {
+  if (m_settings.pacing) return;
+  auto it = std::find(m_running.begin(), m_running.end(), &job);
+  if (it == m_running.end() || m_runner.hasRoles(job)) return;
+  const auto i = static_cast<size_t>(it - m_running.begin());
+  m_running.erase(it);
+  if (m_displayCursor > i) --m_displayCursor;
+  if (jobComplete(job) && !contains(m_endedToRelease, &job)) m_endedToRelease.push_back(&job);
+  startNextQueued();
+}
+
+void QueueMonitor::releaseEnded() {
+  std::vector<JobRecord*> ended;
+  ended.swap(m_endedToRelease);
+  for (JobRecord* job : ended) {
+    // Started again since: its controller runs it.
+    if (isRunning(job) || m_runner.hasRoles(*job) || !jobComplete(*job)) continue;
+    m_runner.releaseController(*job);
+  }
+}
+
+void QueueMonitor::startNextQueued() {
+  // One queued job for each retired one.
+  if (m_waitQueue.empty() || m_running.size() >= m_settings.simuRole) return;
+  JobRecord* next = m_waitQueue.front();
+  m_waitQueue.pop_front();
+  next->flags2 &= static_cast<uint16_t>(~jobflags2::kQueued);
+  start(*next);
+}
+
 void QueueMonitor::retire() {
+  releaseEnded();
   for (size_t i = 0; i < m_running.size();) {
     JobRecord* job = m_running[i];
     if (m_runner.hasRoles(*job)) {
@@ -216,15 +250,9 @@ void QueueMonitor::retire() {
     m_running.erase(m_running.begin() + static_cast<std::ptrdiff_t>(i));
     if (jobComplete(*job)) m_runner.releaseController(*job);
     if (m_displayCursor > i) --m_displayCursor;
-    // One queued job for each retired one.
-    if (!m_waitQueue.empty() && m_running.size() < m_settings.simuRole) {
-      JobRecord* next = m_waitQueue.front();
-      m_waitQueue.pop_front();
-      next->flags2 &= static_cast<uint16_t>(~jobflags2::kQueued);
-      start(*next);
-      // A job started here joined the end of the running list; the walk reaches it and
-      // leaves it alone because it has Roles.
-    }
+    // A job started here joins the end of the running list; the walk reaches it and
+    // leaves it alone because it has Roles.
+    startNextQueued();
   }
 }
 

@@ -84,6 +84,10 @@ struct MonitorSettings {
   bool shutDownWhenDone = false;   // "Monitor" bit 0x80
   bool closeWhenDone = false;      // "OtherFlag" byte 1 bit 7
   int graphScale = 7;              // "Scale"
+  // Pacing on (the desktop program, "Pacing" 1): a queued job waits for the tick that
+  // retires the job before it. Off (fetchwright-cli's default): it starts as soon as
+  // that job's run ends (runEnded).
+  bool pacing = true;
 };
 
 inline constexpr int kMonitorTimerId = 1;
@@ -120,6 +124,14 @@ class QueueMonitor final : public QueueHooks {
   // One pass of timer 1.
   void tick();
 
+  // The run of `job` has ended: the host calls it from ControllerHost::jobEnded, that is
+  // from inside the ending controller. With pacing on it does nothing (the next tick
+  // retires the job). With pacing off a job on the running list whose controller has no
+  // Roles left is retired now and the first queued job started in its slot, in this
+  // same turn of the message loop; the ended job's controller, still on the call stack,
+  // is released at the next tick when it is complete and has not been started again.
+  void runEnded(JobRecord& job);
+
   // 0 Unlimited, 1 Manual, 2 Automatic.
   void setBandwidthMode(int mode) { m_transfer.budget.setMode(mode); }
   int bandwidthMode() const { return m_transfer.budget.mode(); }
@@ -140,6 +152,9 @@ class QueueMonitor final : public QueueHooks {
   void measure();
   void allDone();
   void retire();
+  // After a retirement: the first queued job takes the slot when one is free.
+  void startNextQueued();
+  void releaseEnded();
   void updateTitle();
 
   JobRunner& m_runner;
@@ -150,6 +165,7 @@ class QueueMonitor final : public QueueHooks {
   std::vector<JobRecord*> m_running;  // start order
   std::deque<JobRecord*> m_waitQueue;
   std::vector<JobRecord*> m_schedule;
+  std::vector<JobRecord*> m_endedToRelease;  // retired by runEnded, controllers kept
   size_t m_displayCursor = 0;
   bool m_displayFlag = false;
   int64_t m_overallSpeed = 0;

@@ -218,6 +218,7 @@ bool connectionSettingsIo(Registry& reg, ConnectionSettings& s, int direction) {
              atLeast(C::kManaulBandMin, C::kManaulBandFallback));
     io.dword("AutoBand", c.autoBand, C::kAutoBandDefault, true,
              atLeast(C::kAutoBandMin, C::kAutoBandFallback));
+    io.dword("Pacing", c.pacing, C::kPacingDefault, true);
   });
 }
 

@@ -190,6 +190,7 @@ struct ConnectionSettings {
   static constexpr uint32_t kAutoBandDefault = 16000;
   static constexpr uint32_t kAutoBandMin = 100;
   static constexpr uint32_t kAutoBandFallback = 200;
+  static constexpr uint32_t kPacingDefault = 1;
 
   uint32_t connOut = kConnOutDefault;  // seconds
   uint32_t dataOut = kDataOutDefault;  // seconds
@@ -200,9 +201,13 @@ struct ConnectionSettings {
   uint32_t bandWidth = kBandWidthDefault;    // bytes per second
   uint32_t manaulBand = kManaulBandDefault;  // bytes per second
   uint32_t autoBand = kAutoBandDefault;      // bytes per second
+  // "Pacing": 1 (and any value but 0) keeps the pause before each connection and the
+  // queue's once-a-second start; 0 turns both off (RoleSettings, MonitorSettings).
+  uint32_t pacing = kPacingDefault;
 
   uint32_t typeIndex() const { return connType & kConnTypeIndexMask; }
   bool alwaysRetry() const { return (connType & kAlwaysRetry) != 0; }
+  bool paced() const { return pacing != 0; }
 };
 
 namespace protocolcheck {

@@ -31,6 +31,11 @@ struct RoleSettings {
   bool useDialup = false;                  // dial-up networking on
   bool allocateOnSize = false;             // reserve the file as soon as its size is known
   int bufferSizeKB = 4096;                 // "BufferSize"
+  // Pacing on (the desktop program, "Pacing" 1): every Role waits 12 slices of 49 ms
+  // before it connects when it needs no dial-up line. Off (fetchwright-cli's default):
+  // it connects at once; a stop request already waiting is still honoured first, and
+  // the wait for a dial-up line stays.
+  bool pacing = true;
   // Tests shorten the fixed pause of step 31 (12 slices of 49 ms) and the one-second
   // pause before following a redirect; the program leaves both at their defaults.
   int startPauseSlices = 12;

@@ -125,9 +125,11 @@ int RoleWorker::doLine() {
     while (!m_clock.waitEvent(dial->lineUpEvent(), 49)) {
       if (m_r.stopEvent.tryWait()) return fail(m_r.outcome);
     }
-  } else if (slicedWait(m_clock, m_r.stopEvent, 49LL * m_sh.settings.startPauseSlices, 49) ==
-             WaitResult::Stopped) {
-    return fail(m_r.outcome);
+  } else {
+    // Without pacing the pause is empty, which still takes a stop request already waiting.
+    const int64_t pauseMs = m_sh.settings.pacing ? 49LL * m_sh.settings.startPauseSlices : 0;
+    if (slicedWait(m_clock, m_r.stopEvent, pauseMs, 49) == WaitResult::Stopped)
+      return fail(m_r.outcome);
   }
   seedTlsRandom(m_clock);
   return kStepUrl;

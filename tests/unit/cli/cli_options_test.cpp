@@ -37,6 +37,7 @@ TEST(CliOptions, EveryOptionLandsInItsField) {
                   "--db",
                   "x.npd",
                   "--log",
+                  "--pace",
                   "http://h/f"});
   ASSERT_EQ(r.error, "");
   const CliOptions& o = r.options;
@@ -57,6 +58,8 @@ TEST(CliOptions, EveryOptionLandsInItsField) {
   EXPECT_EQ(o.timeout, 30);
   EXPECT_TRUE(o.noVerify);
   EXPECT_TRUE(o.log);
+  EXPECT_TRUE(o.pace);
+  EXPECT_FALSE(parse({"http://h/f"}).options.pace);
   EXPECT_EQ(o.db, "x.npd");
   ASSERT_EQ(o.urls.size(), 1u);
   EXPECT_EQ(o.urls[0], "http://h/f");
@@ -75,6 +78,7 @@ TEST(CliOptions, BadArgumentsAreNamedInOneLine) {
       {{"--proxy", "ftp://h:1", "http://h/f"}, "--proxy"},
       {{"--proxy", "http://h", "http://h/f"}, "--proxy"},
       {{"--bogus", "http://h/f"}, "--bogus"},
+      {{"--pace=1", "http://h/f"}, "--pace"},
       {{"-o", "a", "http://h/1", "http://h/2"}, "--output"},
       {{"-o", "../x", "http://h/1"}, "--output"},
       {{"-o", "x", "ftp://h/pub/"}, "--output"},

@@ -38,6 +38,26 @@ TEST(RunSettings, CommandLineValuesOverrideStoredOnesForTheRun) {
   EXPECT_EQ(plain.role.tlsVerify, 1u);
 }
 
+TEST(RunSettings, PacingIsOffUnlessAskedForWhateverIsStored) {
+  struct Case {
+    uint32_t stored;
+    std::vector<std::string> args;
+    bool paced;
+  } cases[] = {
+      {1, {"http://h/f"}, false},
+      {0, {"http://h/f"}, false},
+      {1, {"--pace", "http://h/f"}, true},
+      {0, {"--pace", "http://h/f"}, true},
+  };
+  for (const Case& c : cases) {
+    Settings s;
+    s.connection.pacing = c.stored;
+    RunSettings r = applyCliOverrides(parsed(c.args), s);
+    EXPECT_EQ(r.role.pacing, c.paced) << c.stored << " " << c.args.size();
+    EXPECT_EQ(r.monitor.pacing, c.paced) << c.stored << " " << c.args.size();
+  }
+}
+
 TEST(RunSettings, ProxyOptionBecomesTheLastProxyAndEveryNewJobUsesIt) {
   Settings s;
   CliOptions o = parsed({"--proxy", "socks5://u:p@127.0.0.1:1080", "http://h/f"});

@@ -108,6 +108,62 @@ TEST_F(QueueMonitorTest, SecondJobWaitsForTheOnlySlotAndStartsWithinATickOfTheFi
   EXPECT_EQ(monitor->running()[0], &b);
 }
 
+// A job's run ends (the host reports it) while a second job waits for the only slot.
+TEST_F(QueueMonitorTest, WithoutPacingTheQueuedJobTakesTheSlotAsTheRunEnds) {
+  struct Case {
+    bool pacing;
+    bool complete;
+    int startedAtEnd;    // starts of the queued job right after runEnded
+    int releasedAtEnd;   // releases of the ended job's controller then
+    int releasedAtTick;  // and after the next tick
+  } cases[] = {
+      {true, true, 0, 0, 1},
+      {true, false, 0, 0, 0},
+      {false, true, 1, 0, 1},  // released at the tick: its controller is still ending
+      {false, false, 1, 0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "pacing " << c.pacing << ", complete " << c.complete);
+    runner = ScriptedRunner{};
+    settings.simuRole = 1;
+    settings.pacing = c.pacing;
+    make();
+    JobRecord& a = job();
+    JobRecord& b = job();
+    monitor->start(a);
+    monitor->start(b);
+    monitor->runEnded(a);
+    EXPECT_EQ(runner.starts[&b], 0) << "a run still going frees no slot";
+
+    runner.finish(a, c.complete);
+    monitor->runEnded(a);
+    EXPECT_EQ(runner.starts[&b], c.startedAtEnd);
+    EXPECT_EQ(runner.released[&a], c.releasedAtEnd);
+    EXPECT_EQ(!!(b.flags2 & jobflags2::kQueued), c.startedAtEnd == 0);
+    monitor->runEnded(a);  // told twice: still one job for one slot
+    monitor->tick();
+    EXPECT_EQ(runner.starts[&b], 1);
+    EXPECT_EQ(runner.released[&a], c.releasedAtTick);
+    ASSERT_EQ(monitor->running().size(), 1u);
+    EXPECT_EQ(monitor->running()[0], &b);
+  }
+}
+
+TEST_F(QueueMonitorTest, WithoutPacingAJobStartedAgainBeforeTheTickKeepsItsController) {
+  settings.pacing = false;
+  make();
+  JobRecord& a = job();
+  monitor->start(a);
+  runner.finish(a, true);
+  monitor->runEnded(a);
+  EXPECT_TRUE(monitor->running().empty());
+  a.flags2 |= jobflags2::kDownloadAgain;
+  monitor->start(a);
+  monitor->tick();
+  EXPECT_EQ(runner.released[&a], 0);
+  ASSERT_EQ(monitor->running().size(), 1u);
+}
+
 TEST_F(QueueMonitorTest, StartRefusesCompleteJobsUnlessAskedToDownloadAgain) {
   make();
   JobRecord& a = job();

@@ -57,6 +57,7 @@ uint32_t loadedValue(Settings& s, const std::string& name) {
       {"BandWidth", s.connection.bandWidth},
       {"ManaulBand", s.connection.manaulBand},
       {"AutoBand", s.connection.autoBand},
+      {"Pacing", s.connection.pacing},
       {"TlsVerify", s.protocol.tlsVerify},
       {"Scale", s.color.scale},
       {"Times", s.dialUp.times},
@@ -101,6 +102,9 @@ TEST_F(SettingsIoTest, FallbacksAndWriteBack) {
       {C, "Relayt", true, 0, 5, false},
       {C, "SimuRole", true, 11, 4, false},
       {C, "RetryNum", true, 60001, 99, false},
+      {C, "Pacing", false, 0, 1, true},
+      {C, "Pacing", true, 0, 0, false},
+      {C, "Pacing", true, 2, 2, false},  // any value but 0 keeps pacing on
       {settingkeys::kProtocol, "TlsVerify", true, 0, 0, false},
       {settingkeys::kProtocol, "TlsVerify", true, 7, 1, false},
       {settingkeys::kProtocol, "TlsVerify", false, 0, 1, false},
@@ -137,6 +141,7 @@ TEST_F(SettingsIoTest, SaveWritesRegistryUnitsAndRoundTrips) {
   s.general.monitorType = ".ISO";
   s.general.wDropX = -40;
   s.connection.manaulBand = 12345;
+  s.connection.pacing = 0;
   s.protocol.tlsVerify = 0;
   s.dialUp.dialTitle = "isp";
   s.general.updateHost = "updates.example.org";
@@ -159,6 +164,7 @@ TEST_F(SettingsIoTest, SaveWritesRegistryUnitsAndRoundTrips) {
   EXPECT_EQ(back.general.monitorType, ".ISO");
   EXPECT_EQ(back.general.wDropX, 2);  // negative positions fall back
   EXPECT_EQ(back.connection.manaulBand, 12345u);
+  EXPECT_FALSE(back.connection.paced());
   EXPECT_EQ(back.protocol.tlsVerify, 0u);
   EXPECT_EQ(back.dialUp.dialTitle, "isp");
   EXPECT_EQ(back.general.updateHost, "updates.example.org");

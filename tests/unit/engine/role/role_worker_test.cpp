@@ -147,6 +147,56 @@ TEST_F(RoleSteps, WaitsForTheLineThenGoesOn) {
   EXPECT_TRUE(logged("1:2Invalid Urls")) << "the Role went on once the line was up";
 }
 
+// How long (on the fake clock) a Role spends before its first step after the line, by
+// pacing and dial-up. "notaurl" ends the Role right at that step.
+TEST_F(RoleSteps, PacingDecidesThePauseBeforeConnectingButNeverTheWaitForTheLine) {
+  enum class Line { None, Up, Down };
+  struct Case {
+    bool pacing;
+    Line line;
+    bool waitsForLine;
+    int64_t pauseMs;  // -1: as long as the line took
+  } cases[] = {
+      {true, Line::None, false, 588}, {false, Line::None, false, 0}, {true, Line::Up, false, 588},
+      {false, Line::Up, false, 0},    {true, Line::Down, true, -1},  {false, Line::Down, true, -1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "pacing " << c.pacing << ", line " << int(c.line));
+    host = test::RecordingHost{};
+    SwitchedLine line;
+    line.up.reset();
+    if (c.line == Line::Up) line.up.set();
+    settings.pacing = c.pacing;
+    settings.useDialup = c.line != Line::None;
+    job.url = "notaurl";
+    std::thread raise([&] {
+      if (c.line != Line::Down) return;
+      for (int i = 0; i < 4000 && host.dialRequests == 0; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      }
+      line.up.set();
+    });
+    const int64_t before = clock.monotonicMs();
+    runJob(runRoleWorker, nullptr, &line);
+    raise.join();
+    EXPECT_EQ(host.dialRequests, c.waitsForLine ? 1 : 0);
+    EXPECT_EQ(logged("1:0Wait dialing..."), c.waitsForLine);
+    EXPECT_TRUE(logged("1:2Invalid Urls"));
+    if (c.pauseMs >= 0) EXPECT_EQ(clock.monotonicMs() - before, c.pauseMs);
+  }
+}
+
+TEST_F(RoleSteps, WithoutPacingAStopAlreadyWaitingStillComesFirst) {
+  settings.pacing = false;
+  runJob([](RoleRecord& r) {
+    r.outcome = -2;
+    r.stopEvent.set();
+    runRoleWorker(r);
+  });
+  EXPECT_TRUE(logged("1:2Thread Caclled by user at 0"));
+  EXPECT_FALSE(logged("Connecting"));
+}
+
 TEST(ContentRange, Forms) {
   int64_t f, l, t;
   ASSERT_TRUE(parseContentRange(" bytes 100-199/1000", f, l, t));
