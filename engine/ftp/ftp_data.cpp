@@ -104,6 +104,8 @@ int acceptData(FtpSession& session, RoleRecord& role, const FtpSettings& setting
 
 namespace {
 
+constexpr int kControlWatchReads = 16;
+
 // Looks at the control connection without blocking the transfer. 0 go on, or the code
 // that ends the transfer.
 int watchControl(FtpSession& session, RoleRecord& role, bool& done226) {
@@ -159,22 +161,30 @@ int ftpDataLoop(FtpSession& session, RoleRecord& role, const FtpSettings& settin
   int64_t lastData = clock.monotonicMs();
   int64_t idle = 0;
   bool done226 = false;
+  bool more = false;  // the last read may have left bytes to read without a wait
+  int run = 0;        // reads since the control connection was last looked at
   for (;;) {
     if (role.stopEvent.tryWait()) return role.outcome.load();
-    int ended = watchControl(session, role, done226);
-    if (ended != 0) return drainThenEnd(session, sink, ended);
-    int64_t quiet = clock.monotonicMs() - lastData;
-    if (quiet >= limit || idle > limit / 50 + 2) return kResultTimeout;
-    int err = 0;
-    int ready = session.data->waitReadable(
-        static_cast<int>(std::min<int64_t>(50, std::max<int64_t>(1, limit - quiet))), err);
-    if (ready < 0) {
-      role.lastSocketError = err;
-      return -1;
+    const bool waits = !more || sink.budgeted();
+    if (waits || ++run >= kControlWatchReads) {
+      run = 0;
+      int ended = watchControl(session, role, done226);
+      if (ended != 0) return drainThenEnd(session, sink, ended);
     }
-    if (ready == 0) {
-      ++idle;
-      continue;
+    int err = 0;
+    if (waits) {
+      int64_t quiet = clock.monotonicMs() - lastData;
+      if (quiet >= limit || idle > limit / 50 + 2) return kResultTimeout;
+      int ready = session.data->waitReadable(
+          static_cast<int>(std::min<int64_t>(50, std::max<int64_t>(1, limit - quiet))), err);
+      if (ready < 0) {
+        role.lastSocketError = err;
+        return -1;
+      }
+      if (ready == 0) {
+        ++idle;
+        continue;
+      }
     }
     char* dst = nullptr;
     size_t room = sink.prepare(dst);
@@ -182,10 +192,20 @@ int ftpDataLoop(FtpSession& session, RoleRecord& role, const FtpSettings& settin
       clock.sleepMs(std::max(1, sink.pauseMs()));
       continue;
     }
-    long n = session.data->receive(dst, room, err);
+    long n =
+        waits ? session.data->receive(dst, room, err) : session.data->receiveNow(dst, room, err);
+    if (n == FtpLink::kLinkWouldBlock) {
+      more = false;
+      continue;
+    }
     if (n < 0) {
       role.lastSocketError = err;
       return -1;
+    }
+    if (n == 0 && run != 0) {
+      // A reply that came during the run of reads is seen before the end is judged.
+      int ended = watchControl(session, role, done226);
+      if (ended != 0) return drainThenEnd(session, sink, ended);
     }
     if (n == 0) {
       if (!done226 && session.control && sink.closeNeedsConfirmation()) {
@@ -199,6 +219,8 @@ int ftpDataLoop(FtpSession& session, RoleRecord& role, const FtpSettings& settin
     }
     idle = 0;
     lastData = clock.monotonicMs();
+    // A read that fell short of the room emptied the socket's queue.
+    more = static_cast<size_t>(n) == room;
     int r = sink.accepted(static_cast<size_t>(n));
     if (r != 0) return r;
     if (int pause = sink.pauseMs(); pause > 0) clock.sleepMs(pause);

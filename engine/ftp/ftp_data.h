@@ -48,13 +48,19 @@ class FtpReceiveSink {
   virtual int peerClosed() = 0;
   // Pause the sink asks for after a read (pacing, empty budget), in ms; 0 for none.
   virtual int pauseMs() { return 0; }
+  // True while prepare() draws on a bandwidth budget: each read then waits for data
+  // first, so that no budget is taken for a read that finds nothing.
+  virtual bool budgeted() { return false; }
   // Whether the end of the data connection may only count as the end of the file once
   // the server confirms the transfer (226 or 250): true where no size bounds the data, as
   // a transfer the server broke off ends the same way.
   virtual bool closeNeedsConfirmation() { return false; }
 };
 
-// Runs a transfer on session.data (accepting it first in active mode). Ends with 1 when
+// Runs a transfer on session.data (accepting it first in active mode): after a read that
+// filled the sink's room the next read is tried at once, and only one that finds nothing
+// leads to a wait for data. The control connection is looked at before every wait, every
+// 16th read of an unbroken run and at the end of the data. Ends with 1 when
 // the sink says complete; 0 when the data connection closed early (or, where the sink asks
 // for a confirmation, the control connection closed without one); -9 when no data (or no
 // asked-for confirmation) came within "DataOut"; -1 on a socket error; the code of a reply

@@ -21,6 +21,14 @@ class FtpLink {
   virtual int waitReadable(int ms, int& errorOut) = 0;
   // Reads up to `len` bytes. >0 bytes read, 0 the peer closed, -1 error (`errorOut`).
   virtual long receive(char* buf, size_t len, int& errorOut) = 0;
+  // As receive(), but only what is there now: kLinkWouldBlock when nothing is (a failed
+  // readiness test is left to the caller's next wait to report).
+  static constexpr long kLinkWouldBlock = -2;
+  virtual long receiveNow(char* buf, size_t len, int& errorOut) {
+    int err = 0;
+    if (waitReadable(0, err) <= 0) return kLinkWouldBlock;
+    return receive(buf, len, errorOut);
+  }
   // Address of the peer / of the local end (dotted IPv4, or IPv6 without brackets);
   // empty when unknown.
   virtual std::string peerAddress() const { return {}; }

@@ -95,6 +95,18 @@ long FtpSocketLink::receive(char* buf, size_t len, int& errorOut) {
   }
 }
 
+long FtpSocketLink::receiveNow(char* buf, size_t len, int& errorOut) {
+  if (!m_initial.empty()) return receive(buf, len, errorOut);
+  for (;;) {
+    ssize_t n = ::recv(m_fd, buf, len, 0);
+    if (n >= 0) return static_cast<long>(n);
+    if (errno == EINTR) continue;
+    if (errno == EAGAIN || errno == EWOULDBLOCK) return kLinkWouldBlock;
+    errorOut = errno;
+    return -1;
+  }
+}
+
 std::string FtpSocketLink::peerAddress() const {
   return socketAddress(m_fd, true);
 }

@@ -23,6 +23,7 @@ class FtpSocketLink final : public FtpLink {
   long sendAll(const char* data, size_t len, int& errorOut) override;
   int waitReadable(int ms, int& errorOut) override;
   long receive(char* buf, size_t len, int& errorOut) override;
+  long receiveNow(char* buf, size_t len, int& errorOut) override;
   std::string peerAddress() const override;
   std::string localAddress() const override;
   int descriptor() const override { return m_fd; }

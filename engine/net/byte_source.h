@@ -8,6 +8,9 @@
 
 namespace fw {
 
+// readNow(): nothing to read at this moment.
+inline constexpr int kReadWouldBlock = -2;
+
 class ByteSource {
  public:
   virtual ~ByteSource() = default;
@@ -17,6 +20,19 @@ class ByteSource {
   // Reads up to `max` bytes into `dst`: the count, 0 when the peer closed, -1 on an error
   // (its errno value in *error).
   virtual int read(uint8_t* dst, int max, int* error) = 0;
+  // Reads up to `max` bytes that are there now, without waiting: as read(), or
+  // kReadWouldBlock when nothing is there. Body loops read this way until nothing is
+  // left, and only then wait.
+  virtual int readNow(uint8_t* dst, int max, int* error) {
+    // A failed readiness test is left to the caller's wait to report.
+    if (!pending() && waitReadable(0) <= 0) return kReadWouldBlock;
+    return read(dst, max, error);
+  }
+  // After a read that returned `got` of `asked` bytes: true when that read is known to
+  // have emptied the source, so that the next one would find nothing (a socket's read
+  // falls short only when its queue ran dry). A TLS read may stop at a record's end with
+  // more records waiting, so it never says so.
+  virtual bool emptiedBy(int asked, int got) const { return got < asked && !pending(); }
   // Bytes already held inside the source (decrypted or decoded): read without waiting.
   virtual bool pending() const { return false; }
   // The engine result a failed read stands for: -10 for a socket, -13 for a TLS session.
@@ -31,6 +47,7 @@ class SocketByteSource final : public ByteSource {
   explicit SocketByteSource(int fd) : m_fd(fd) {}
   int waitReadable(int ms) override;
   int read(uint8_t* dst, int max, int* error) override;
+  int readNow(uint8_t* dst, int max, int* error) override;
   int descriptor() const override { return m_fd; }
 
  private:

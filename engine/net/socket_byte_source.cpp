@@ -29,4 +29,14 @@ int SocketByteSource::read(uint8_t* dst, int max, int* error) {
   return static_cast<int>(got);
 }
 
+int SocketByteSource::readNow(uint8_t* dst, int max, int* error) {
+  int err = 0;
+  int got = read(dst, max, &err);
+  if (got >= 0) return got;
+  // The socket is non-blocking: an empty queue is not an error.
+  if (err == EAGAIN || err == EWOULDBLOCK) return kReadWouldBlock;
+  if (error) *error = err;
+  return -1;
+}
+
 }  // namespace fw

@@ -141,22 +141,38 @@ bool TlsSession::pending() const {
   return m_ssl && f.SSL_pending && f.SSL_pending(m_ssl) > 0;
 }
 
-int TlsSession::read(uint8_t* dst, int max, int* error) {
+int TlsSession::readOnce(uint8_t* dst, int max, int* error, int* want) {
   const TlsFunctions& f = tlsFunctions();
   if (!m_ssl || !f.SSL_read) return -1;
+  int r = f.SSL_read(m_ssl, dst, max);
+  if (r > 0) return r;
+  int e = f.SSL_get_error ? f.SSL_get_error(m_ssl, r) : 0;
+  // A peer that closes without the TLS goodbye ends the stream all the same.
+  if (e == kErrorZeroReturn || (e == kErrorSyscall && r == 0)) return 0;
+  if (e == kErrorWantRead || e == kErrorWantWrite) {
+    *want = e;
+    return kReadWouldBlock;
+  }
+  if (error && e == kErrorSyscall) *error = errno;
+  return -1;
+}
+
+int TlsSession::readNow(uint8_t* dst, int max, int* error) {
+  int want = 0;
+  int r = readOnce(dst, max, error, &want);
+  // Wanting to write is the rare renegotiation: read() waits for the socket to take it.
+  if (r == kReadWouldBlock && want == kErrorWantWrite) return read(dst, max, error);
+  return r;
+}
+
+int TlsSession::read(uint8_t* dst, int max, int* error) {
   Clock& clock = roleClock(m_role);
   const int64_t start = clock.monotonicMs();
   // Bounded by "DataOut" on the Role's clock.
   for (;;) {
-    int r = f.SSL_read(m_ssl, dst, max);
-    if (r > 0) return r;
-    int e = f.SSL_get_error ? f.SSL_get_error(m_ssl, r) : 0;
-    // A peer that closes without the TLS goodbye ends the stream all the same.
-    if (e == kErrorZeroReturn || (e == kErrorSyscall && r == 0)) return 0;
-    if (e != kErrorWantRead && e != kErrorWantWrite) {
-      if (error && e == kErrorSyscall) *error = errno;
-      return -1;
-    }
+    int e = 0;
+    int r = readOnce(dst, max, error, &e);
+    if (r != kReadWouldBlock) return r;
     if (m_role.stopEvent.isSet() || clock.monotonicMs() - start >= m_dataOutMs) {
       if (error) *error = m_role.stopEvent.isSet() ? EINTR : ETIMEDOUT;
       return -1;

@@ -52,6 +52,10 @@ class TlsSession final : public ByteSource {
   // that is still incomplete is waited for, at most "DataOut", without consuming a stop
   // request: a stop ends the wait with -1 (EINTR) and stays signalled for the caller.
   int read(uint8_t* dst, int max, int* error) override;
+  // As read(), but a record that is still incomplete (nothing decrypted to hand out) gives
+  // kReadWouldBlock at once: the caller waits for the socket in its own slices.
+  int readNow(uint8_t* dst, int max, int* error) override;
+  bool emptiedBy(int, int) const override { return false; }
   bool pending() const override;
   int failureResult() const override { return kResultTls; }
   int descriptor() const override { return m_socket; }
@@ -67,6 +71,9 @@ class TlsSession final : public ByteSource {
   // Waits as SSL_get_error asks after result `ret`: 1 go on, 0 not a wait (failure),
   // else -9 or the stop code.
   int waitFor(int ret);
+  // One SSL_read: > 0 bytes, 0 the peer closed, -1 failure (errno in *error when known),
+  // or the SSL error code (want read / want write) in *want with -2.
+  int readOnce(uint8_t* dst, int max, int* error, int* want);
 
   RoleRecord& m_role;
   int m_socket = -1;

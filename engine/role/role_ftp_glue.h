@@ -50,6 +50,7 @@ class RoleFtpGlue final : private FtpStepHooks, private FtpReceiveSink {
   int accepted(size_t n) override;
   int peerClosed() override;
   bool closeNeedsConfirmation() override;
+  bool budgeted() override { return m_loop.mustWaitFirst(); }
 
   RoleRecord& m_role;
   RoleJob& m_shared;

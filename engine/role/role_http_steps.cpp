@@ -47,16 +47,27 @@ class SpillSource final : public ByteSource {
   int waitReadable(int ms) override { return m_spill.empty() ? m_inner.waitReadable(ms) : 1; }
   int read(uint8_t* dst, int max, int* error) override {
     if (m_spill.empty()) return m_inner.read(dst, max, error);
-    int n = static_cast<int>(std::min<size_t>(static_cast<size_t>(max), m_spill.size()));
-    std::memcpy(dst, m_spill.data(), static_cast<size_t>(n));
-    m_spill.erase(0, static_cast<size_t>(n));
-    return n;
+    return fromSpill(dst, max);
+  }
+  int readNow(uint8_t* dst, int max, int* error) override {
+    if (m_spill.empty()) return m_inner.readNow(dst, max, error);
+    return fromSpill(dst, max);
+  }
+  bool emptiedBy(int asked, int got) const override {
+    return m_spill.empty() && m_inner.emptiedBy(asked, got);
   }
   bool pending() const override { return !m_spill.empty() || m_inner.pending(); }
   int failureResult() const override { return m_inner.failureResult(); }
   int descriptor() const override { return m_inner.descriptor(); }
 
  private:
+  int fromSpill(uint8_t* dst, int max) {
+    int n = static_cast<int>(std::min<size_t>(static_cast<size_t>(max), m_spill.size()));
+    std::memcpy(dst, m_spill.data(), static_cast<size_t>(n));
+    m_spill.erase(0, static_cast<size_t>(n));
+    return n;
+  }
+
   std::string& m_spill;
   ByteSource& m_inner;
 };
@@ -493,27 +504,39 @@ int RoleWorker::receiveChunked(ByteSource& src) {
     return 1;
   };
   if (m_chunked.finished()) return finish();
-  // Bounded: each pass either reads bytes, or waits at most "DataOut" and ends.
+  bool more = false;  // as in ReceiveLoop::run: read on until nothing is there, then wait
+  // Bounded: each pass reads bytes, finds none (and waits next), or waits at most
+  // "DataOut" and ends.
   for (;;) {
-    switch (loop.waitForData(src, m_sh.settings.dataOutSec)) {
-      case DataWait::Stopped:
-        return m_r.outcome;
-      case DataWait::TimedOut:
-        return kResultTimeout;
-      case DataWait::Failed:
-        return 0;
-      case DataWait::Ready:
-        break;
+    const bool waits = !more || loop.mustWaitFirst();
+    if (waits) {
+      switch (loop.waitForData(src, m_sh.settings.dataOutSec)) {
+        case DataWait::Stopped:
+          return m_r.outcome;
+        case DataWait::TimedOut:
+          return kResultTimeout;
+        case DataWait::Failed:
+          return 0;
+        case DataWait::Ready:
+          break;
+      }
+    } else if (m_r.stopEvent.tryWait()) {
+      return m_r.outcome;
     }
     int ask = loop.takeBudget(static_cast<int>(sizeof raw));
     if (ask == 0) return m_r.outcome;
     int err = 0;
-    int n = src.read(raw, ask, &err);
+    int n = waits ? src.read(raw, ask, &err) : src.readNow(raw, ask, &err);
+    if (n == kReadWouldBlock) {
+      more = false;
+      continue;
+    }
     if (n < 0) {
       m_r.lastSocketError = err;
       return 0;
     }
     if (n == 0) return 0;  // closed before the last chunk
+    more = !src.emptiedBy(ask, n);
     loop.countSpeed(n);
     int got = decodeChunked(m_chunked, raw, static_cast<size_t>(n), *m_buf, m_access, flush);
     if (got == ChunkedDecoder::kEnd) return finish();

@@ -27,6 +27,10 @@ DataWait ReceiveLoop::waitForData(ByteSource& source, int timeoutSec) {
   return DataWait::TimedOut;
 }
 
+bool ReceiveLoop::mustWaitFirst() const {
+  return m_program.budget.limited();
+}
+
 int ReceiveLoop::takeBudget(int room) {
   BandwidthBudget& budget = m_program.budget;
   for (;;) {
@@ -125,30 +129,42 @@ int ReceiveLoop::run(ByteSource& source, ReceiveBuffer& buffer, int dataTimeoutS
     m_role.outcome.store(1);
     return 1;
   };
+  bool more = false;  // the last read may have left bytes to read without a wait
   for (;;) {
     if (buffer.full()) {
       if (storeReceived(m_storage, buffer, &m_role) != 1) return -10;
       buffer.fileOffset = position();
     }
-    switch (waitForData(source, dataTimeoutSec)) {
-      case DataWait::Ready:
-        break;
-      case DataWait::Stopped:
-        return m_role.outcome.load();
-      case DataWait::TimedOut:
-        return -9;
-      case DataWait::Failed:
-        return 0;
+    const bool waits = !more || mustWaitFirst();
+    if (waits) {
+      switch (waitForData(source, dataTimeoutSec)) {
+        case DataWait::Ready:
+          break;
+        case DataWait::Stopped:
+          return m_role.outcome.load();
+        case DataWait::TimedOut:
+          return -9;
+        case DataWait::Failed:
+          return 0;
+      }
+    } else if (m_role.stopEvent.tryWait()) {
+      return m_role.outcome.load();
     }
     const int asked = takeBudget(buffer.room());
     if (asked == 0) return m_role.outcome.load();
     int error = 0;
-    int got = source.read(buffer.data + buffer.fill, asked, &error);
+    int got = waits ? source.read(buffer.data + buffer.fill, asked, &error)
+                    : source.readNow(buffer.data + buffer.fill, asked, &error);
+    if (got == kReadWouldBlock) {
+      more = false;
+      continue;
+    }
     if (got < 0) {
       m_role.lastSocketError = error;
       return source.failureResult();
     }
     if (got == 0) return closeCompletes() ? finished() : 0;
+    more = !source.emptiedBy(asked, got);
     pace(asked, got);
     countSpeed(got);
     buffer.fill = static_cast<uint16_t>(buffer.fill + advance(got));

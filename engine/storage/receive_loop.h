@@ -41,9 +41,18 @@ class ReceiveLoop {
   //   -9  no data within `dataTimeoutSec`
   //   -10 a split job (size known, resumable) without a range, or a write failure
   //   the value of role.outcome when role.stopEvent was signalled
+  //
+  // After a read the next one is tried at once, testing the stop event before it; only a
+  // read that finds nothing (or one that emptied the source) leads to a wait. With the
+  // bandwidth limit on every read waits for data first, so that no budget is taken for a
+  // read that finds nothing.
   int run(ByteSource& source, ReceiveBuffer& buffer, int dataTimeoutSec);
 
   // The steps of run(), each usable by a protocol loop of its own.
+
+  // Whether a read must wait for data first even when the last read may have left more:
+  // with the bandwidth limit on, budget is only taken for bytes known to be there.
+  bool mustWaitFirst() const;
 
   // Waits for data in 50 ms slices, testing the stop event before each; TimedOut after
   // `timeoutSec` seconds of empty slices.

@@ -308,6 +308,24 @@ TEST_F(FtpExchangeTest, DataLoopReadsUntilCompleteAndIgnores226) {
   EXPECT_EQ(sink.data, "hello world, this is the file");
 }
 
+TEST_F(FtpExchangeTest, DataLoopReadsOnWithoutWaitingAndLooksAtTheControlEvery16Reads) {
+  auto data = std::make_unique<ScriptedLink>(clock);
+  std::string expect;
+  for (int i = 0; i < 40; ++i) {
+    std::string chunk(7, static_cast<char>('a' + i % 26));  // fills the sink's room
+    data->push(chunk);
+    expect += chunk;
+  }
+  data->closeAtEnd();
+  ScriptedLink* link = data.get();
+  session.data = std::move(data);
+  StringSink sink(expect.size());
+  EXPECT_EQ(ftpDataLoop(session, role, settings, sink), 1);
+  EXPECT_EQ(sink.data, expect);
+  EXPECT_EQ(link->timedWaits, 1) << "one wait before the first read, none between reads";
+  EXPECT_EQ(control.polls, 3) << "before the wait, then at the 16th and 32nd read";
+}
+
 TEST_F(FtpExchangeTest, DataLoopEndsOnOtherControlRepliesEarlyCloseAndSilence) {
   auto data = std::make_unique<ScriptedLink>(clock);
   data->push("partial");

@@ -30,6 +30,8 @@ class ScriptedLink : public FtpLink {
 
   std::vector<std::string> lines;  // command lines sent, without "\r\n"
   std::string sent;
+  int timedWaits = 0;  // waitReadable calls that may wait, and those that only look
+  int polls = 0;
   std::string peer = "127.0.0.1";
   std::string local = "127.0.0.1";
 
@@ -53,6 +55,7 @@ class ScriptedLink : public FtpLink {
     return static_cast<long>(len);
   }
   int waitReadable(int ms, int& errorOut) override {
+    ++(ms > 0 ? timedWaits : polls);
     if (m_failErr) {
       errorOut = m_failErr;
       return -1;

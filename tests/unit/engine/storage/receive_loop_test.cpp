@@ -4,6 +4,7 @@
 
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <map>
 #include <thread>
 
@@ -33,7 +34,15 @@ class ScriptedSource : public ByteSource {
     }
     return 1;
   }
+  // Nothing now while the next step is still silent; otherwise as read().
+  int readNow(uint8_t* dst, int max, int* error) override {
+    ++readsNow;
+    if (!m_steps.empty() && m_steps.front().idleSlices > 0) return kReadWouldBlock;
+    if (m_steps.empty()) return kReadWouldBlock;
+    return read(dst, max, error);
+  }
   int read(uint8_t* dst, int max, int* error) override {
+    if (onRead) onRead();
     asked.push_back(max);
     Step s = m_steps.front();
     m_steps.pop_front();
@@ -47,7 +56,9 @@ class ScriptedSource : public ByteSource {
     return n;
   }
   int waits = 0;
+  int readsNow = 0;
   std::vector<int> asked;
+  std::function<void()> onRead;
 
  private:
   std::deque<Step> m_steps;
@@ -136,6 +147,51 @@ TEST_F(ReceiveLoopTest, SilenceEndsAfterDataOutInFiftyMsSlices) {
   EXPECT_EQ(source->waits, 600);
   // Data that arrives in the last slice still counts.
   EXPECT_EQ(run({{10, 599}, {0}}, 30), 1);
+}
+
+// Reads go on without a wait while data is there; a read that finds nothing, or one that
+// fell short (the socket's queue ran dry), leads to the next wait.
+TEST_F(ReceiveLoopTest, ReadsUntilNothingIsThereBeforeItWaits) {
+  const int k = kReceiveBufferSize;
+  struct Case {
+    const char* name;
+    std::deque<Step> steps;
+    bool limited;
+    int waits;
+    int readsNow;
+  } cases[] = {
+      {"one run of full reads", {{k}, {k}, {k}, {100}, {0}}, false, 2, 3},
+      {"a pause in the middle", {{k}, {k, 2}, {k}, {0, 1}}, false, 6, 3},
+      {"the limit waits before every read", {{k}, {k}, {k}, {100}, {0}}, true, 5, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    job = JobRecord{};
+    role.range = nullptr;
+    role.outcome = 0;
+    storage.cache.releaseAll();
+    program.budget.setMode(c.limited ? 1 : 0);
+    program.budget.refill(1 << 20);
+    int64_t total = 0;
+    for (const Step& st : c.steps) total += st.bytes;
+    EXPECT_EQ(run(c.steps), 1);
+    EXPECT_EQ(job.downloaded, total);
+    EXPECT_EQ(source->waits, c.waits);
+    EXPECT_EQ(source->readsNow, c.readsNow);
+  }
+}
+
+TEST_F(ReceiveLoopTest, AStopBetweenReadsOfARunIsSeenBeforeTheNextRead) {
+  source = std::make_unique<ScriptedSource>(
+      std::deque<Step>{{kReceiveBufferSize}, {kReceiveBufferSize}, {0}});
+  source->onRead = [&] {
+    role.outcome = -6;
+    role.stopEvent.set();
+  };
+  ReceiveLoop loop(role, storage, program, clock);
+  EXPECT_EQ(loop.run(*source, buffer, 90), -6);
+  EXPECT_EQ(source->asked.size(), 1u);
+  EXPECT_EQ(job.downloaded, kReceiveBufferSize);
 }
 
 TEST_F(ReceiveLoopTest, StopRequestHandsBackTheOutcome) {
