@@ -11,18 +11,25 @@ usage() {
   cat <<EOF
 Usage: bench/download_bench.sh [options]
 
-Runs scenarios S1..S5 for fetchwright-cli, aria2c and curl against a local nginx and
-prints a Markdown table (medians of the runs). Options are read in order, so options
-after --quick override it.
+Runs scenarios S1..S5 and the batch B for fetchwright-cli (its defaults, and again
+with --pace), aria2c and curl against a local nginx and prints a Markdown table
+(medians and ranges of the runs, CPU time per GiB), then counts the system calls of
+one S1 run of fetchwright-cli and curl (strace -f -c). Options are read in order, so
+options after --quick override it.
 
-  --quick            small files (64M / 16M / 8M) and 1 run, for a quick check
+  --quick            small files (64M / 16M / 8M), 60 batch files and 1 run, for a
+                     quick check
   --runs N           runs per scenario and tool (default 3)
+  --slow-runs N      runs of S3 and S4, whose wall time the limits set (default: --runs)
   --big SIZE         file for S1, S2, S5 (default 1G); SIZE takes K, M or G (1024-based)
   --mid SIZE         file for S3, from the throttled location (default 256M)
   --small SIZE       file for S4, with the 1 MiB/s limit (default 32M)
   --s4-conns N       connections for fetchwright-cli and aria2c in S4 (default 8)
-  --scenarios LIST   comma-separated subset, e.g. S1,S4 (default all)
-  --tools LIST       comma-separated subset of fetchwright,aria2c,curl (default all)
+  --batch-files N    files in B, each 20-50 KB, fetched 10 at a time (default 300)
+  --scenarios LIST   comma-separated subset, e.g. S1,S4,B (default all)
+  --tools LIST       comma-separated subset of fetchwright,fwpace,aria2c,curl (default
+                     all; fwpace is fetchwright-cli --pace)
+  --no-strace        skip the system-call count
   --timeout SEC      cap on one download (default 600)
   --tmpdir DIR       where the temporary folder goes (default \$TMPDIR or /tmp); test
                      files and downloads share it, so keep it on the disk under test
@@ -67,23 +74,29 @@ human() {
 }
 
 runs=3
+slow_runs=""
 big=1G
 mid=256M
 small=32M
 s4_conns=8
-scenarios="S1,S2,S3,S4,S5"
-tools="fetchwright,aria2c,curl"
+batch_files=300
+scenarios="S1,S2,S3,S4,S5,B"
+tools="fetchwright,fwpace,aria2c,curl"
 run_timeout=600
 tmp_parent=${TMPDIR:-/tmp}
 write=0
 install=1
 notes=()
 quick=0
+count_syscalls=1
 
 while (($#)); do
   case $1 in
-    --quick) big=64M mid=16M small=8M runs=1 quick=1 ;;
+    --quick) big=64M mid=16M small=8M runs=1 batch_files=60 quick=1 ;;
     --runs) runs=${2:?--runs needs a value}; shift ;;
+    --slow-runs) slow_runs=${2:?--slow-runs needs a value}; shift ;;
+    --batch-files) batch_files=${2:?--batch-files needs a value}; shift ;;
+    --no-strace) count_syscalls=0 ;;
     --big) big=${2:?--big needs a value}; shift ;;
     --mid) mid=${2:?--mid needs a value}; shift ;;
     --small) small=${2:?--small needs a value}; shift ;;
@@ -102,6 +115,9 @@ while (($#)); do
 done
 
 if ! [[ $runs =~ ^[1-9][0-9]*$ ]] || ((runs > 50)); then die "bad --runs: $runs (1..50)"; fi
+slow_runs=${slow_runs:-$runs}
+if ! [[ $slow_runs =~ ^[1-9][0-9]*$ ]] || ((slow_runs > 50)); then die "bad --slow-runs: $slow_runs (1..50)"; fi
+if ! [[ $batch_files =~ ^[1-9][0-9]*$ ]] || ((batch_files > 5000)); then die "bad --batch-files: $batch_files (1..5000)"; fi
 if ! [[ $s4_conns =~ ^[1-9][0-9]*$ ]] || ((s4_conns > 16)); then die "bad --s4-conns: $s4_conns (1..16)"; fi
 [[ $run_timeout =~ ^[1-9][0-9]*$ ]] || die "bad --timeout: $run_timeout"
 big_b=$(to_bytes "$big")
@@ -109,10 +125,10 @@ mid_b=$(to_bytes "$mid")
 small_b=$(to_bytes "$small")
 ((big_b > 0 && mid_b > 0 && small_b > 0)) || die "sizes must be above zero"
 for s in ${scenarios//,/ }; do
-  [[ $s =~ ^S[1-5]$ ]] || die "bad scenario: $s (S1..S5)"
+  [[ $s =~ ^(S[1-5]|B)$ ]] || die "bad scenario: $s (S1..S5, B)"
 done
 for t in ${tools//,/ }; do
-  [[ $t =~ ^(fetchwright|aria2c|curl)$ ]] || die "bad tool: $t (fetchwright, aria2c, curl)"
+  [[ $t =~ ^(fetchwright|fwpace|aria2c|curl)$ ]] || die "bad tool: $t (fetchwright, fwpace, aria2c, curl)"
 done
 want_scenario() { [[ ",$scenarios," == *",$1,"* ]]; }
 want_tool() { [[ ",$tools," == *",$1,"* ]]; }
@@ -129,6 +145,7 @@ command -v python3 >/dev/null || missing+=(python3)
 [ -n "$nginx_bin" ] || missing+=(nginx-light)
 [ -x /usr/bin/time ] || missing+=(time)
 if want_tool aria2c; then command -v aria2c >/dev/null || missing+=(aria2); fi
+if ((count_syscalls)) && want_scenario S1; then command -v strace >/dev/null || missing+=(strace); fi
 
 if ((${#missing[@]})); then
   ((install)) || die "missing packages: ${missing[*]} (run without --no-install)"
@@ -151,7 +168,7 @@ fi
 
 fw_cli=${FETCHWRIGHT_CLI:-$REPO/build-release/app/fetchwright-cli/fetchwright-cli}
 fw_state=""
-if want_tool fetchwright; then
+if want_tool fetchwright || want_tool fwpace; then
   if [ -x "$fw_cli" ]; then
     fw_cli=$(cd "$(dirname "$fw_cli")" && pwd)/$(basename "$fw_cli")
   else
@@ -217,6 +234,14 @@ make_file() {
 if want_scenario S1 || want_scenario S2 || want_scenario S5; then make_file big.bin "$big_b"; fi
 if want_scenario S3; then make_file mid.bin "$mid_b"; fi
 if want_scenario S4; then make_file small.bin "$small_b"; fi
+if want_scenario B; then
+  # The batch: files of 20-50 KB in their own folder, a manifest of their SHA-256 and the
+  # total bytes under the name "batch".
+  echo "download_bench: making $batch_files batch files of 20-50 KB" >&2
+  file_bytes[batch]=$(python3 "$REPORT" make-batch "$www/batch" "$batch_files" 20480 51200)
+  (cd "$www/batch" && sha256sum -- *.bin) >"$T/batch.sha256"
+  file_sha[batch]=manifest
+fi
 
 # --- nginx ------------------------------------------------------------------------------
 
@@ -271,7 +296,7 @@ EOF
 
 "$nginx_bin" -p "$ngx" -c "$ngx/nginx.conf" -e "$ngx/error.log" >"$ngx/stdout.log" 2>&1 &
 nginx_pid=$!
-probe_file=$(find "$www" -maxdepth 1 -name "*.bin" -printf "%f\n" | head -n1)
+probe_file=$(cd "$www" && find . -name "*.bin" -printf "%P\n" | sort | head -n1)
 up=0
 for _ in $(seq 1 100); do
   kill -0 "$nginx_pid" 2>/dev/null || break
@@ -296,27 +321,37 @@ meta=$T/meta.tsv
 : >"$meta"
 declare -A logged_cmd
 
-# run_one SCENARIO TOOL RUN FILE URL CONNS LIMIT_BYTES HTTPS ROLE
-run_one() {
-  local scen=$1 tool=$2 run=$3 file=$4 url=$5 conns=$6 limit=$7 https=$8 role=$9
-  local dir=$T/runs/$scen-$tool-$run
-  local out=$dir/out home=$dir/home
-  mkdir -p "$out" "$home"
-  local cmd=()
+# The command line of TOOL for one run; in the array `cmd`. For the batch (FILE "batch")
+# URL is the folder URL and the file names come from the manifest.
+tool_command() {
+  local tool=$1 file=$2 url=$3 conns=$4 limit=$5 https=$6 out=$7 home=$8
+  cmd=()
   case $tool in
-    fetchwright)
-      cmd=(env "FETCHWRIGHT_HOME=$home" "$fw_cli" -s "$conns" -d "$out" -o "$file")
+    fetchwright | fwpace)
+      cmd=(env "FETCHWRIGHT_HOME=$home" "$fw_cli" -s "$conns" -d "$out")
+      [ "$file" = batch ] || cmd+=(-o "$file")
+      [ "$file" != batch ] || cmd+=(-j 10)
+      [ "$tool" != fwpace ] || cmd+=(--pace)
       ((limit == 0)) || cmd+=(--limit 1M)
       ((!https)) || cmd+=(--no-verify)
-      cmd+=(--db "$home/bench.db" "$url")
+      cmd+=(--db "$home/bench.db")
+      if [ "$file" = batch ]; then
+        cmd+=("${batch_urls[@]}")
+      else
+        cmd+=("$url")
+      fi
       ;;
     aria2c)
       cmd=(aria2c --no-conf -q --allow-overwrite=true --auto-file-renaming=false
         "-x$conns" "-s$conns")
-      ((conns == 1)) || cmd+=(-k1M)
+      ((conns == 1)) || [ "$file" = batch ] || cmd+=(-k1M)
       ((limit == 0)) || cmd+=(--max-overall-download-limit=1M)
       ((!https)) || cmd+=(--check-certificate=false)
-      cmd+=(-d "$out" -o "$file" "$url")
+      if [ "$file" = batch ]; then
+        cmd+=(-j 10 -d "$out" -i "$T/batch.list")
+      else
+        cmd+=(-d "$out" -o "$file" "$url")
+      fi
       ;;
     curl)
       cmd=(curl -q -sS -f)
@@ -325,9 +360,21 @@ run_one() {
       cmd+=(-o "$out/$file" "$url")
       ;;
   esac
+}
+
+# run_one SCENARIO TOOL RUN FILE URL CONNS LIMIT_BYTES HTTPS ROLE
+run_one() {
+  local scen=$1 tool=$2 run=$3 file=$4 url=$5 conns=$6 limit=$7 https=$8 role=$9
+  local dir=$T/runs/$scen-$tool-$run
+  local out=$dir/out home=$dir/home
+  mkdir -p "$out" "$home"
+  local cmd=()
+  tool_command "$tool" "$file" "$url" "$conns" "$limit" "$https" "$out" "$home"
   if [ -z "${logged_cmd[$scen/$tool]:-}" ]; then
     logged_cmd[$scen/$tool]=1
     local shown="${cmd[*]}"
+    # The batch's URLs are not spelled out.
+    [ "$file" != batch ] || shown=${shown//"${batch_urls[*]}"/<$batch_files URLs>}
     shown=${shown//"$T"/\$T}
     shown=${shown//"$REPO"\//}
     printf 'command\t%s\t%s\t%s\n' "$scen" "$tool" "$shown" >>"$meta"
@@ -335,6 +382,8 @@ run_one() {
 
   # Flush earlier runs' dirty pages so that their write-back does not land in this run.
   sync
+  local load1
+  load1=$(cut -d' ' -f1 /proc/loadavg)
   local rc=0
   /usr/bin/time -f '%e %U %S %M' -o "$dir/time.txt" \
     timeout -k 5 "$run_timeout" "${cmd[@]}" </dev/null >"$dir/log.txt" 2>&1 &
@@ -347,6 +396,8 @@ run_one() {
     status=timeout
   elif ((rc != 0)); then
     status="exit $rc"
+  elif [ "$file" = batch ]; then
+    (cd "$out" && sha256sum --quiet --strict -c "$T/batch.sha256" >/dev/null 2>&1) || status="bad SHA-256"
   elif [ ! -f "$out/$file" ]; then
     status="no file"
   elif [ "$(sha256sum "$out/$file" | cut -d' ' -f1)" != "${file_sha[$file]}" ]; then
@@ -354,8 +405,8 @@ run_one() {
   fi
   local wall=0 user=0 sys=0 rss=0
   [ ! -s "$dir/time.txt" ] || read -r wall user sys rss < <(tail -n1 "$dir/time.txt") || true
-  printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$scen" "$tool" "$run" "$status" \
-    "$wall" "$user" "$sys" "$rss" "${file_bytes[$file]}" "$limit" "$role" >>"$results"
+  printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$scen" "$tool" "$run" "$status" \
+    "$wall" "$user" "$sys" "$rss" "${file_bytes[$file]}" "$limit" "$role" "$load1" >>"$results"
   printf '  %-3s %-11s run %d: %-11s wall %6ss  cpu %5ss+%5ss  rss %7s KiB\n' \
     "$scen" "$tool" "$run" "$status" "$wall" "$user" "$sys" "$rss" >&2
   if [ "$status" != ok ]; then
@@ -365,9 +416,9 @@ run_one() {
   rm -rf "$dir"
 }
 
-# scenario ID LABEL FILE PATH CONNS LIMIT HTTPS CURL_ROLE
+# scenario ID LABEL FILE PATH CONNS LIMIT HTTPS CURL_ROLE RUNS
 scenario() {
-  local id=$1 label=$2 file=$3 path=$4 conns=$5 limit=$6 https=$7 curl_role=$8
+  local id=$1 label=$2 file=$3 path=$4 conns=$5 limit=$6 https=$7 curl_role=$8 n=$9
   want_scenario "$id" || return 0
   printf 'scenario\t%s\t%s\n' "$id" "$id: $label" >>"$meta"
   local url
@@ -375,10 +426,10 @@ scenario() {
   echo "download_bench: $id: $label" >&2
   local r tool
   # Tools take turns within each round so that load drifting over time hits them alike.
-  for ((r = 1; r <= runs; r++)); do
-    for tool in fetchwright aria2c curl; do
+  for ((r = 1; r <= n; r++)); do
+    for tool in fetchwright fwpace aria2c curl; do
       want_tool "$tool" || continue
-      [ "$tool" != fetchwright ] || [ -z "$fw_state" ] || continue
+      [[ $tool != fetchwright && $tool != fwpace ]] || [ -z "$fw_state" ] || continue
       local c=$conns role=compared
       if [ "$tool" = curl ]; then
         [ "$curl_role" != skip ] || continue
@@ -390,13 +441,41 @@ scenario() {
   done
 }
 
+batch_urls=()
+if want_scenario B; then
+  for f in "$www"/batch/*.bin; do batch_urls+=("http://127.0.0.1:$http_port/batch/$(basename "$f")"); done
+  printf '%s\n' "${batch_urls[@]}" >"$T/batch.list"
+fi
+
+# One run of TOOL on S1 under strace -f -c; the counts go to the meta file.
+count_calls() {
+  local tool=$1 url="http://127.0.0.1:$http_port/big.bin"
+  local dir=$T/runs/strace-$tool
+  mkdir -p "$dir/out" "$dir/home"
+  local cmd=()
+  tool_command "$tool" big.bin "$url" 1 0 0 "$dir/out" "$dir/home"
+  if strace -f -c -o "$dir/strace.txt" "${cmd[@]}" </dev/null >/dev/null 2>&1 &&
+    [ "$(sha256sum "$dir/out/big.bin" | cut -d' ' -f1)" = "${file_sha[big.bin]}" ]; then
+    python3 "$REPORT" strace-counts "$tool" "$dir/strace.txt" >>"$meta"
+  else
+    echo "download_bench: the strace run of $tool failed; no system-call counts for it" >&2
+  fi
+  rm -rf "$dir"
+}
+
 load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 started=$(date -u '+%Y-%m-%d %H:%M UTC')
-scenario S1 "$(human "$big_b"), 1 connection" big.bin / 1 0 0 compared
-scenario S2 "$(human "$big_b"), 8 connections" big.bin / 8 0 0 skip
-scenario S3 "$(human "$mid_b") throttled to 2 MiB/s per connection, 8 connections" mid.bin /throttled/ 8 0 0 skip
-scenario S4 "$(human "$small_b"), limit 1 MiB/s, $s4_conns connection(s) (curl 1)" small.bin / "$s4_conns" 1048576 0 compared
-scenario S5 "$(human "$big_b") over HTTPS, 8 connections" big.bin / 8 0 1 "1 connection"
+scenario S1 "$(human "$big_b"), 1 connection" big.bin / 1 0 0 compared "$runs"
+scenario S2 "$(human "$big_b"), 8 connections" big.bin / 8 0 0 skip "$runs"
+scenario S3 "$(human "$mid_b") throttled to 2 MiB/s per connection, 8 connections" mid.bin /throttled/ 8 0 0 skip "$slow_runs"
+scenario S4 "$(human "$small_b"), limit 1 MiB/s, $s4_conns connection(s) (curl 1)" small.bin / "$s4_conns" 1048576 0 compared "$slow_runs"
+scenario S5 "$(human "$big_b") over HTTPS, 8 connections" big.bin / 8 0 1 "1 connection" "$runs"
+scenario B "$batch_files files of 20-50 KB, 10 at a time, 2 connections each" batch / 2 0 0 skip "$runs"
+if ((count_syscalls)) && want_scenario S1; then
+  echo "download_bench: counting the system calls of one S1 run" >&2
+  if want_tool fetchwright && [ -z "$fw_state" ]; then count_calls fetchwright; fi
+  if want_tool curl; then count_calls curl; fi
+fi
 load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 
 # --- table ------------------------------------------------------------------------------
@@ -407,13 +486,14 @@ mem_gib=$(awk '/^MemTotal/ { printf "%.0f", $2 / 1048576 }' /proc/meminfo)
 {
   printf 'date\t%s\n' "$started"
   printf 'machine\t%s\n' "$(nproc) CPUs ($cpu_model), $mem_gib GiB RAM, $(uname -sr)"
-  printf 'info\t%s\n' "Sizes: big $(human "$big_b"), mid $(human "$mid_b"), small $(human "$small_b"); $runs run(s) per tool and scenario$(if ((quick)); then echo ' (--quick)'; fi)."
+  printf 'info\t%s\n' "Sizes: big $(human "$big_b"), mid $(human "$mid_b"), small $(human "$small_b"), batch $batch_files files of 20-50 KB ($(human "${file_bytes[batch]:-0}") in all); $runs run(s) per tool and scenario, $slow_runs of S3 and S4, tools taking turns within each round$(if ((quick)); then echo ' (--quick)'; fi)."
   printf 'info\t%s\n' "Tools: $(aria2c --version 2>/dev/null | head -n1 || echo 'aria2c not used'); $(curl --version | head -n1 | cut -d' ' -f1-2); $("$nginx_bin" -v 2>&1 | sed 's/^nginx version: //') on 127.0.0.1 ($(nproc) workers, sendfile)."
   printf 'info\t%s\n' "Load average (1, 5, 15 min) before: $load_before; after: $load_after."
-  printf 'info\t%s\n' "Wall, CPU and peak RSS from GNU time; CPU is user + sys of the tool (nginx not counted); every file's SHA-256 checked; a failed run is left out of the medians."
+  printf 'info\t%s\n' "Wall, CPU and peak RSS from GNU time; CPU is user + sys of the tool (nginx not counted), per GiB of the files fetched; every file's SHA-256 checked; a failed run is left out of the medians; ranges are the lowest and highest of the runs."
+  printf 'info\t%s\n' "fetchwright is fetchwright-cli with its defaults (no pacing); fetchwright --pace is the same with --pace (the desktop program's pacing)."
   printf 'info\t%s\n' "nginx lets each throttled connection send its first second's worth (2 MiB) at once, so S3 ends about a second sooner than size / 16 MiB/s."
   printf 'info\t%s\n' "Rate vs limit: file size over wall time (start-up included) against 1 MiB/s."
-  printf 'info\t%s\n' "curl cannot split one file: it is left out of S2 and S3 and shown in S5 on 1 connection, as a reference outside the ratio."
+  printf 'info\t%s\n' "curl cannot split one file: it is left out of S2, S3 and B and shown in S5 on 1 connection, as a reference outside the ratio."
   if [ -n "$fw_state" ]; then printf 'fetchwright\t%s\n' "$fw_state"; fi
   if ((small_b < 16 * 1048576)); then
     printf 'info\t%s\n' "curl averages its limit over several seconds, so an S4 file this small may pass almost unlimited."

@@ -12,6 +12,7 @@
 
 #include "cli/cli_host.h"
 #include "cli/controller_runner.h"
+#include "cli/database_writer.h"
 #include "cli/job_listing.h"
 #include "cli/repeat_job.h"
 #include "cli/run_settings.h"
@@ -102,10 +103,21 @@ class CliRun {
   void onJobEnded(JobRecord& job, bool complete);
   void onSignal();
   bool allEnded() const;
-  void save();
-  // Writes the whole tree to `path`, a running job as what is on its disk. False when
-  // the file cannot be written.
+  // Writes the job database through the writer thread. With `refreshRunning` a running
+  // job's record claims what its file holds now (its cache is flushed and synced first);
+  // without, a running job is written as it was last written, which costs no flush and
+  // no sync.
+  void save(bool refreshRunning = true);
+  // Writes the whole tree to `path` at once, a running job as what is on its disk. False
+  // when the file cannot be written.
   bool saveTo(const std::string& path);
+  // The database's bytes, a running job as what is on its disk (see save()). False when
+  // a cache could not be flushed: nothing of that run can be claimed, and the live
+  // record, which the Roles are writing, is no stand-in.
+  bool encodeTree(bool refreshRunning, std::string& out);
+  // The copy of `job` that is written while it runs: its record as the run starts.
+  void noteRunStart(const JobRecord& job);
+  void reportSaveFailure();
   void maybeSaveForProgress();
   bool newTargetMade();
   std::vector<JobLine> liveLines() const;
@@ -138,6 +150,10 @@ class CliRun {
   int64_t m_lastSaveMs = 0;
   int64_t m_savedProgress = -1;
   std::set<JobRecord*> m_targetSaved;  // jobs saved once after their file was created
+  // What the database holds for each running job: its record when the run started, or
+  // what the last refreshing save claimed for it.
+  std::map<const JobRecord*, std::unique_ptr<JobRecord>> m_written;
+  std::unique_ptr<DatabaseWriter> m_writer;
 };
 
 std::string CliRun::intendedDatabase() const {
@@ -359,7 +375,10 @@ void CliRun::onJobEnded(JobRecord& job, bool complete) {
   } else {
     m_view.event("stopped: " + job.fileName);
   }
-  save();
+  m_written.erase(&job);
+  // The other running jobs keep what the database says of them: a job ending beside
+  // nine others would otherwise flush and sync nine files.
+  save(false);
   // No need to wait for the monitor's next tick when this was the last job.
   if (m_loop && allEnded()) m_loop->quit(m_interrupted ? kExitInterrupted : 0);
 }
@@ -379,22 +398,48 @@ void CliRun::onSignal() {
   if (allEnded()) m_loop->quit(kExitInterrupted);
 }
 
-void CliRun::save() {
-  if (!saveTo(m_dbPath))
+void CliRun::noteRunStart(const JobRecord& job) {
+  auto copy = std::make_unique<JobRecord>(job);
+  copy->roleLogs.clear();
+  copy->next = copy->prev = nullptr;
+  m_written[&job] = std::move(copy);
+}
+
+void CliRun::save(bool refreshRunning) {
+  std::string bytes;
+  if (encodeTree(refreshRunning, bytes))
+    m_writer->submit(std::move(bytes));
+  else
     std::fprintf(m_env.err, "fetchwright-cli: cannot save the job database %s\n", m_dbPath.c_str());
+  reportSaveFailure();
   m_lastSaveMs = m_clock.monotonicMs();
 }
 
+void CliRun::reportSaveFailure() {
+  if (m_writer->takeFailure())
+    std::fprintf(m_env.err, "fetchwright-cli: cannot save the job database %s\n", m_dbPath.c_str());
+}
+
 bool CliRun::saveTo(const std::string& path) {
+  std::string bytes;
+  return encodeTree(true, bytes) && writeFileAtomically(path, bytes);
+}
+
+bool CliRun::encodeTree(bool refreshRunning, std::string& out) {
   // A running job's counters run ahead of its file by what the Roles hold in their
   // receive buffers and what the write cache holds. The copy written for it claims only
   // what is on disk: the counters are read first, the buffered bytes left out, and the
   // cache is flushed and synced before the file is written. Every job with a run counts,
   // a stopped one whose Roles are still ending too: its Roles write it until they have.
-  std::map<const JobRecord*, std::unique_ptr<JobRecord>> standIns;
+  // Without a refresh the copy written last is written again: it claimed no more than
+  // was on disk then.
+  std::map<const JobRecord*, const JobRecord*> standIns;
   for (JobRecord* job : m_runner ? allJobs(m_tree) : std::vector<JobRecord*>{}) {
     JobController* c = m_runner->controllerOf(*job);
     if (!c || !c->running()) continue;
+    auto written = m_written.find(job);
+    if (written != m_written.end()) standIns[job] = written->second.get();
+    if (!refreshRunning && written != m_written.end()) continue;
     JobStorage& st = c->storage();
     auto copy = std::make_unique<JobRecord>();
     {
@@ -432,13 +477,15 @@ bool CliRun::saveTo(const std::string& path) {
       ::fsync(syncFd);
       ::close(syncFd);
     }
-    standIns[job] = std::move(copy);
+    standIns[job] = copy.get();
+    m_written[job] = std::move(copy);
   }
   auto standIn = [&](const JobRecord& job) -> const JobRecord* {
     auto it = standIns.find(&job);
-    return it == standIns.end() ? nullptr : it->second.get();
+    return it == standIns.end() ? nullptr : it->second;
   };
-  return saveJobDatabase(path, m_tree, {}, standIn);
+  out = encodeJobDatabase(m_tree, standIn);
+  return true;
 }
 
 bool CliRun::newTargetMade() {
@@ -495,6 +542,8 @@ int CliRun::run() {
     busy = claimDatabase(m_dbPath, false);
     if (busy >= 0) return busy;
   }
+  m_writer = std::make_unique<DatabaseWriter>(
+      [path = m_dbPath](const std::string& bytes) { return writeFileAtomically(path, bytes); });
 
   if (m_opts.list) {
     for (JobRecord* job : allJobs(m_tree)) std::fprintf(m_env.out, "%s\n", listLine(*job).c_str());
@@ -521,6 +570,7 @@ int CliRun::run() {
   m_runner = std::make_unique<ControllerRunner>(
       *m_loop, *m_host, m_clock, m_env.roleEntry,
       [this](const JobRecord& job) { return runConfigFor(m_run, m_settings, job); });
+  m_runner->onRunStart = [this](const JobRecord& job) { noteRunStart(job); };
   m_monitor =
       std::make_unique<QueueMonitor>(*m_runner, *m_host, m_transfer, m_clock, m_run.monitor);
   m_monitor->setBandwidthMode(m_run.bandwidthMode);
@@ -551,6 +601,8 @@ int CliRun::run() {
   m_view.clear();
   m_monitor->tick();  // retire what ended in the last second
   save();
+  m_writer->drain();
+  reportSaveFailure();
 
   int completed = 0, failed = 0;
   for (JobRecord* job : m_jobs) (jobComplete(*job) ? completed : failed)++;

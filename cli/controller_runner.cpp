@@ -31,6 +31,7 @@ int ControllerRunner::startRun(JobRecord& job) {
   if (m_transfer) c->setProgramTransfer(m_transfer);
   if (m_cookies) c->setCookieLookup(m_cookies);
   if (job.activeRoles == 0) {
+    if (onRunStart) onRunStart(job);
     RunConfig cfg = m_config(job);
     if (c->prepareRun(cfg.role, cfg.ending, cfg.storage) < 1) return -1;
   }

@@ -35,6 +35,8 @@ class ControllerRunner final : public JobRunner {
   void setTransfer(ProgramTransfer* transfer) { m_transfer = transfer; }
   // The browser's cookies (the cookie jar the capture host fills); none without it.
   void setCookieLookup(CookieLookup lookup) { m_cookies = std::move(lookup); }
+  // Called with a job whose run is about to be prepared, before any Role touches it.
+  std::function<void(const JobRecord&)> onRunStart;
 
  private:
   MessageLoop& m_loop;
