@@ -1,7 +1,9 @@
 #pragma once
 // The write path from a Role's receive buffer through the job's write cache to the target
-// file. Exactly one thread writes cached blocks at a time (WriteCache::flushing); the
-// others wait in 10 ms pauses on the storage's clock. While a flush is under way the
+// file. The Role whose buffer the pool refuses writes the cache out, and so does the Role
+// whose buffer brings it to 256 KB (when the cap is higher). Exactly one thread writes
+// cached blocks at a time (WriteCache::flushing); the others wait in 10 ms pauses on the
+// storage's clock. While a flush is under way the
 // blocks it writes are no longer counted against the cap, so the cache's memory can reach
 // about twice "BufferSize" for that time.
 //

@@ -120,6 +120,48 @@ TEST_F(CacheWriter, BufferSize16FlushesAfterTwoBlocks) {
   closeTarget(s, nullptr);
 }
 
+// With a cap above 256 KB the cache goes to disk once it holds 256 KB; a lower cap
+// keeps the pool's own limit.
+TEST_F(CacheWriter, AboveA256KBCapTheCacheIsWrittenOnceItHolds256KB) {
+  struct Case {
+    int capKB;
+    int blocks;  // full buffers delivered
+    int writes;
+    int inUse;
+  } cases[] = {{4096, 15, 0, 15}, {4096, 16, 1, 0}, {4096, 17, 1, 1}, {256, 16, 0, 16}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.capKB << " KB, " << c.blocks << " buffers");
+    options.bufferSizeKB = c.capKB;
+    fs.writes = 0;
+    JobStorage s(job, options, clock, fs);
+    for (int i = 0; i < c.blocks; ++i) ASSERT_EQ(deliver(s, {i * 16384LL, 16384}), 1);
+    EXPECT_EQ(fs.writes.load(), c.writes);
+    EXPECT_EQ(s.cache.blocksInUse(), c.inUse);
+    ASSERT_EQ(flushCache(s, nullptr), 1);
+    EXPECT_EQ(contents().size(), c.blocks * 16384u);
+    closeTarget(s, nullptr);
+    std::remove(dir.file("out.bin").c_str());
+  }
+}
+
+TEST_F(CacheWriter, AFailedEarlyWriteCountsItsBytesLost) {
+  const int64_t size = 40 * 16384;
+  job.fileSize = job.downloaded = size;
+  options.bufferSizeKB = 4096;
+  fs.failWritesAfter = 1;
+  JobStorage s(job, options, clock, fs);
+  std::vector<int> results;
+  for (int64_t at = 0; at < size; at += 16384) results.push_back(deliver(s, {at, 16384}));
+  EXPECT_EQ(results[15], 1);
+  EXPECT_EQ(results[31], -1);  // the second 256 KB could not be written
+  EXPECT_FALSE(s.cache.flushing);
+  ASSERT_EQ(s.lost.size(), 16u);
+  EXPECT_EQ(s.lost.front().offset, 16 * 16384);
+  EXPECT_EQ(flushCache(s, nullptr), -1);  // the last 8 blocks fail too
+  EXPECT_EQ(job.downloaded, 16 * 16384);
+  closeTarget(s, nullptr);
+}
+
 TEST_F(CacheWriter, RecordsWithGapsAreWrittenSeparately) {
   JobStorage s(job, options, clock, fs);
   for (int64_t at : {40000, 0, 100, 39000, 200}) ASSERT_EQ(deliver(s, {at, 100}), 1);
