@@ -17,19 +17,9 @@ class Writer {
  public:
   explicit Writer(std::string& out) : m_out(out) {}
   void u8(uint8_t v) { m_out.push_back(static_cast<char>(v)); }
-  void u16(uint16_t v) {
-    u8(static_cast<uint8_t>(v));
-    u8(static_cast<uint8_t>(v >> 8));
-  }
-  void u32(uint32_t v) {
-    u16(static_cast<uint16_t>(v));
-    u16(static_cast<uint16_t>(v >> 16));
-  }
-  void i64(int64_t v) {
-    uint64_t u = static_cast<uint64_t>(v);
-    u32(static_cast<uint32_t>(u));
-    u32(static_cast<uint32_t>(u >> 32));
-  }
+  void u16(uint16_t v) { little(v, 2); }
+  void u32(uint32_t v) { little(v, 4); }
+  void i64(int64_t v) { little(static_cast<uint64_t>(v), 8); }
   void str(const std::string& s) {
     u32(static_cast<uint32_t>(s.size()));
     m_out.append(s);
@@ -45,6 +35,13 @@ class Writer {
   }
 
  private:
+  // Little-endian, appended in one piece: saves encode every job, often.
+  void little(uint64_t v, size_t n) {
+    char b[8];
+    for (size_t i = 0; i < n; ++i) b[i] = static_cast<char>(v >> (8 * i));
+    m_out.append(b, n);
+  }
+
   std::string& m_out;
 };
 
