@@ -24,9 +24,9 @@ import tempfile
 
 COLUMNS = ["scenario", "tool", "run", "status", "wall", "user", "sys", "rss_kb",
            "bytes", "limit", "role", "load1"]
-TOOL_ORDER = ["fetchwright", "fwpace", "aria2c", "curl"]
-TOOL_NAMES = {"fwpace": "fetchwright --pace"}
-OURS = ("fetchwright", "fwpace")
+TOOL_ORDER = ["fwbase", "fetchwright", "fwpace", "aria2c", "curl"]
+TOOL_NAMES = {"fwpace": "fetchwright --pace", "fwbase": "fetchwright (before)"}
+OURS = ("fwbase", "fetchwright", "fwpace")
 HEADING = "## Download benchmarks"
 GIB = 1073741824.0
 # System calls shown in the count table (others are summed into "other").

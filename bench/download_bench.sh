@@ -40,7 +40,9 @@ options after --quick override it.
 
 Environment: FETCHWRIGHT_CLI is the program to measure
 (default build-release/app/fetchwright-cli/fetchwright-cli); it is skipped with a
-message when missing.
+message when missing. FETCHWRIGHT_CLI_BASE, when set, is an earlier build measured
+beside it with its own defaults (tool fwbase, "fetchwright (before)"), for a before and
+after in one run.
 EOF
 }
 
@@ -128,7 +130,7 @@ for s in ${scenarios//,/ }; do
   [[ $s =~ ^(S[1-5]|B)$ ]] || die "bad scenario: $s (S1..S5, B)"
 done
 for t in ${tools//,/ }; do
-  [[ $t =~ ^(fetchwright|fwpace|aria2c|curl)$ ]] || die "bad tool: $t (fetchwright, fwpace, aria2c, curl)"
+  [[ $t =~ ^(fetchwright|fwpace|fwbase|aria2c|curl)$ ]] || die "bad tool: $t (fetchwright, fwpace, fwbase, aria2c, curl)"
 done
 want_scenario() { [[ ",$scenarios," == *",$1,"* ]]; }
 want_tool() { [[ ",$tools," == *",$1,"* ]]; }
@@ -166,6 +168,12 @@ if ((${#missing[@]})); then
 fi
 /usr/bin/time -f %e true >/dev/null 2>&1 || die "/usr/bin/time is not GNU time (install the 'time' package)"
 
+fw_base=${FETCHWRIGHT_CLI_BASE:-}
+if [ -n "$fw_base" ]; then
+  [ -x "$fw_base" ] || die "FETCHWRIGHT_CLI_BASE is not a program: $fw_base"
+  fw_base=$(cd "$(dirname "$fw_base")" && pwd)/$(basename "$fw_base")
+  [[ ,$tools, == *,fwbase,* ]] || [ "$tools" != "fetchwright,fwpace,aria2c,curl" ] || tools="fwbase,$tools"
+fi
 fw_cli=${FETCHWRIGHT_CLI:-$REPO/build-release/app/fetchwright-cli/fetchwright-cli}
 fw_state=""
 if want_tool fetchwright || want_tool fwpace; then
@@ -327,8 +335,10 @@ tool_command() {
   local tool=$1 file=$2 url=$3 conns=$4 limit=$5 https=$6 out=$7 home=$8
   cmd=()
   case $tool in
-    fetchwright | fwpace)
-      cmd=(env "FETCHWRIGHT_HOME=$home" "$fw_cli" -s "$conns" -d "$out")
+    fetchwright | fwpace | fwbase)
+      local program=$fw_cli
+      [ "$tool" != fwbase ] || program=$fw_base
+      cmd=(env "FETCHWRIGHT_HOME=$home" "$program" -s "$conns" -d "$out")
       [ "$file" = batch ] || cmd+=(-o "$file")
       [ "$file" != batch ] || cmd+=(-j 10)
       [ "$tool" != fwpace ] || cmd+=(--pace)
@@ -376,6 +386,7 @@ run_one() {
     # The batch's URLs are not spelled out.
     [ "$file" != batch ] || shown=${shown//"${batch_urls[*]}"/<$batch_files URLs>}
     shown=${shown//"$T"/\$T}
+    [ -z "$fw_base" ] || shown=${shown//"$fw_base"/<earlier build>}
     shown=${shown//"$REPO"\//}
     printf 'command\t%s\t%s\t%s\n' "$scen" "$tool" "$shown" >>"$meta"
   fi
@@ -427,8 +438,9 @@ scenario() {
   local r tool
   # Tools take turns within each round so that load drifting over time hits them alike.
   for ((r = 1; r <= n; r++)); do
-    for tool in fetchwright fwpace aria2c curl; do
+    for tool in fwbase fetchwright fwpace aria2c curl; do
       want_tool "$tool" || continue
+      [ "$tool" != fwbase ] || [ -n "$fw_base" ] || continue
       [[ $tool != fetchwright && $tool != fwpace ]] || [ -z "$fw_state" ] || continue
       local c=$conns role=compared
       if [ "$tool" = curl ]; then
@@ -473,6 +485,7 @@ scenario S5 "$(human "$big_b") over HTTPS, 8 connections" big.bin / 8 0 1 "1 con
 scenario B "$batch_files files of 20-50 KB, 10 at a time, 2 connections each" batch / 2 0 0 skip "$runs"
 if ((count_syscalls)) && want_scenario S1; then
   echo "download_bench: counting the system calls of one S1 run" >&2
+  if [ -n "$fw_base" ] && want_tool fwbase; then count_calls fwbase; fi
   if want_tool fetchwright && [ -z "$fw_state" ]; then count_calls fetchwright; fi
   if want_tool curl; then count_calls curl; fi
 fi
@@ -491,6 +504,7 @@ mem_gib=$(awk '/^MemTotal/ { printf "%.0f", $2 / 1048576 }' /proc/meminfo)
   printf 'info\t%s\n' "Load average (1, 5, 15 min) before: $load_before; after: $load_after."
   printf 'info\t%s\n' "Wall, CPU and peak RSS from GNU time; CPU is user + sys of the tool (nginx not counted), per GiB of the files fetched; every file's SHA-256 checked; a failed run is left out of the medians; ranges are the lowest and highest of the runs."
   printf 'info\t%s\n' "fetchwright is fetchwright-cli with its defaults (no pacing); fetchwright --pace is the same with --pace (the desktop program's pacing)."
+  if [ -n "$fw_base" ]; then printf 'info\t%s\n' "fetchwright (before) is an earlier build ($fw_base) with its own defaults, run beside the others."; fi
   printf 'info\t%s\n' "nginx lets each throttled connection send its first second's worth (2 MiB) at once, so S3 ends about a second sooner than size / 16 MiB/s."
   printf 'info\t%s\n' "Rate vs limit: file size over wall time (start-up included) against 1 MiB/s."
   printf 'info\t%s\n' "curl cannot split one file: it is left out of S2, S3 and B and shown in S5 on 1 connection, as a reference outside the ratio."
