@@ -297,9 +297,11 @@ TEST_F(CliTest, AUrlGivenAgainIsResumedReportedOrFetchedAnew) {
        &late,
        a + "/late.bin",
        -1},
+      // One connection: the fetch counts below are then one GET per fetch, whether or
+      // not a second connection would have started before the first one finished.
       {"a file fetched whole",
        "once.bin",
-       {"-d", a},
+       {"-s", "1", "-d", a},
        nullptr,
        false,
        0,
