@@ -526,8 +526,9 @@ int RoleWorker::receiveChunked(ByteSource& src) {
     int ask = loop.takeBudget(static_cast<int>(sizeof raw));
     if (ask == 0) return m_r.outcome;
     int err = 0;
-    int n = waits ? src.read(raw, ask, &err) : src.readNow(raw, ask, &err);
+    int n = src.readNow(raw, ask, &err);  // as ReceiveLoop::run: never a read that waits
     if (n == kReadWouldBlock) {
+      loop.returnBudget(ask);
       more = false;
       continue;
     }

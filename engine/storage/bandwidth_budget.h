@@ -23,13 +23,18 @@ class BandwidthBudget {
   // The queue monitor's tick: the budget becomes `bytesPerSecond` (what was left is dropped).
   void refill(int64_t bytesPerSecond);
   // Takes min(want, budget) out of the budget and returns it; 0 when the budget is spent.
-  int take(int want);
+  // `refill`, when given, receives the number of the refill taken from.
+  int take(int want, uint64_t* refill = nullptr);
+  // Puts `n` bytes taken and not used back, as long as the budget has not been refilled
+  // since they were taken (a refill starts a new second: old bytes do not carry over).
+  void giveBack(int n, uint64_t refill);
   int64_t remaining() const;
 
  private:
   std::atomic<int> m_mode{0};
   mutable Lock m_lock;
   int64_t m_budget = 0;
+  uint64_t m_refills = 0;
 };
 
 struct ProgramTransfer {

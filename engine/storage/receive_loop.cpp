@@ -35,11 +35,15 @@ int ReceiveLoop::takeBudget(int room) {
   BandwidthBudget& budget = m_program.budget;
   for (;;) {
     if (!budget.limited()) return room;
-    int n = budget.take(room);
+    int n = budget.take(room, &m_budgetRefill);
     if (n > 0) return n;
     if (m_role.stopEvent.tryWait()) return 0;
     m_clock.waitEvent(m_program.sharedWait, kBudgetWaitMs);
   }
+}
+
+void ReceiveLoop::returnBudget(int unused) {
+  if (m_program.budget.limited()) m_program.budget.giveBack(unused, m_budgetRefill);
 }
 
 int ReceiveLoop::pace(int asked, int got) {
@@ -153,9 +157,11 @@ int ReceiveLoop::run(ByteSource& source, ReceiveBuffer& buffer, int dataTimeoutS
     const int asked = takeBudget(buffer.room());
     if (asked == 0) return m_role.outcome.load();
     int error = 0;
-    int got = waits ? source.read(buffer.data + buffer.fill, asked, &error)
-                    : source.readNow(buffer.data + buffer.fill, asked, &error);
+    // Never a read that waits by itself: a TLS record still incomplete after the wait
+    // sends the loop back to its own stop-aware wait.
+    int got = source.readNow(buffer.data + buffer.fill, asked, &error);
     if (got == kReadWouldBlock) {
+      returnBudget(asked);
       more = false;
       continue;
     }

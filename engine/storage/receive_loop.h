@@ -45,7 +45,8 @@ class ReceiveLoop {
   // After a read the next one is tried at once, testing the stop event before it; only a
   // read that finds nothing (or one that emptied the source) leads to a wait. With the
   // bandwidth limit on every read waits for data first, so that no budget is taken for a
-  // read that finds nothing.
+  // read that finds nothing. Reads never wait by themselves (ByteSource::readNow): a stop
+  // while a TLS record is still incomplete is a stop, not a TLS failure.
   int run(ByteSource& source, ReceiveBuffer& buffer, int dataTimeoutSec);
 
   // The steps of run(), each usable by a protocol loop of its own.
@@ -61,6 +62,9 @@ class ReceiveLoop {
   // taken from the shared budget (waiting 200 ms at a time while it is spent). 0 when the
   // stop event was signalled during the wait.
   int takeBudget(int room);
+  // Returns what the last takeBudget() took and a read did not use (a read that found
+  // nothing after all). Nothing to do without the limit.
+  void returnBudget(int unused);
   // The pause after a small short read: 4096 / got ms, within 6 ... 200, when `got` < `asked`
   // <= 2144. Returns the pause taken in ms (0 for none).
   int pace(int asked, int got);
@@ -82,6 +86,7 @@ class ReceiveLoop {
   JobStorage& m_storage;
   ProgramTransfer& m_program;
   Clock& m_clock;
+  uint64_t m_budgetRefill = 0;  // the refill the last takeBudget() drew on
   int64_t m_speedAccumulator = 0;
   int64_t m_speedStampMs = 0;
 };

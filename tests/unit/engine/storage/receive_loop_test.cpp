@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -20,6 +21,9 @@ namespace {
 struct Step {
   int bytes;
   int idleSlices = 0;
+  // Readable, yet nothing to hand out (a TLS record not yet whole): readNow finds nothing,
+  // a read that waits by itself fails as the TLS read does when stopped (EINTR).
+  bool partial = false;
 };
 
 class ScriptedSource : public ByteSource {
@@ -39,6 +43,11 @@ class ScriptedSource : public ByteSource {
     ++readsNow;
     if (!m_steps.empty() && m_steps.front().idleSlices > 0) return kReadWouldBlock;
     if (m_steps.empty()) return kReadWouldBlock;
+    if (m_steps.front().partial) {
+      m_steps.pop_front();
+      if (onPartial) onPartial();
+      return kReadWouldBlock;
+    }
     return read(dst, max, error);
   }
   int read(uint8_t* dst, int max, int* error) override {
@@ -46,6 +55,10 @@ class ScriptedSource : public ByteSource {
     asked.push_back(max);
     Step s = m_steps.front();
     m_steps.pop_front();
+    if (s.partial) {
+      *error = EINTR;
+      return -1;
+    }
     if (s.bytes < 0) {
       *error = 104;
       return -1;
@@ -59,6 +72,7 @@ class ScriptedSource : public ByteSource {
   int readsNow = 0;
   std::vector<int> asked;
   std::function<void()> onRead;
+  std::function<void()> onPartial;
 
  private:
   std::deque<Step> m_steps;
@@ -158,11 +172,11 @@ TEST_F(ReceiveLoopTest, ReadsUntilNothingIsThereBeforeItWaits) {
     std::deque<Step> steps;
     bool limited;
     int waits;
-    int readsNow;
+    int readsNow;  // every read, found something or not
   } cases[] = {
-      {"one run of full reads", {{k}, {k}, {k}, {100}, {0}}, false, 2, 3},
-      {"a pause in the middle", {{k}, {k, 2}, {k}, {0, 1}}, false, 6, 3},
-      {"the limit waits before every read", {{k}, {k}, {k}, {100}, {0}}, true, 5, 0},
+      {"one run of full reads", {{k}, {k}, {k}, {100}, {0}}, false, 2, 5},
+      {"a pause in the middle", {{k}, {k, 2}, {k}, {0, 1}}, false, 6, 6},
+      {"the limit waits before every read", {{k}, {k}, {k}, {100}, {0}}, true, 5, 5},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -192,6 +206,57 @@ TEST_F(ReceiveLoopTest, AStopBetweenReadsOfARunIsSeenBeforeTheNextRead) {
   EXPECT_EQ(loop.run(*source, buffer, 90), -6);
   EXPECT_EQ(source->asked.size(), 1u);
   EXPECT_EQ(job.downloaded, kReceiveBufferSize);
+}
+
+// A wait that ends with only part of a TLS record: the loop goes back to its own wait,
+// where a stop request is a stop (not a TLS failure) and the budget taken for the read
+// that found nothing is given back.
+TEST_F(ReceiveLoopTest, AnIncompleteRecordSendsTheLoopBackToItsWait) {
+  struct Case {
+    const char* name;
+    bool stopMeanwhile;
+    int result;
+  } cases[] = {{"data follows", false, 1}, {"a stop request comes", true, -4}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    job = JobRecord{};
+    role.outcome = 0;
+    program.budget.setMode(1);
+    program.budget.refill(100000);
+    source = std::make_unique<ScriptedSource>(std::deque<Step>{{0, 0, true}, {500}, {0}});
+    source->onPartial = [&] {
+      EXPECT_EQ(program.budget.remaining(), 100000 - kReceiveBufferSize);
+      if (c.stopMeanwhile) {
+        role.outcome = -4;
+        role.stopEvent.set();
+      }
+    };
+    buffer.fill = 0;
+    ReceiveLoop loop(role, storage, program, clock);
+    EXPECT_EQ(loop.run(*source, buffer, 90), c.result);
+    // Only whole reads were made: the 500 bytes and the close.
+    EXPECT_EQ(source->asked.size(), c.stopMeanwhile ? 0u : 2u);
+    EXPECT_EQ(job.downloaded, c.stopMeanwhile ? 0 : 500);
+    // The read that found nothing took nothing in the end; the others keep what they
+    // took, as before: the room of the buffer each.
+    EXPECT_EQ(program.budget.remaining(),
+              c.stopMeanwhile ? 100000 : 100000 - kReceiveBufferSize - (kReceiveBufferSize - 500));
+  }
+  program.budget.setMode(0);
+}
+
+TEST(BandwidthBudget, BytesGivenBackCountOnlyInTheSecondTheyWereTakenFrom) {
+  BandwidthBudget b;
+  b.setMode(1);
+  b.refill(1000);
+  uint64_t refill = 0;
+  EXPECT_EQ(b.take(600, &refill), 600);
+  b.giveBack(600, refill);
+  EXPECT_EQ(b.remaining(), 1000);
+  EXPECT_EQ(b.take(600, &refill), 600);
+  b.refill(1000);
+  b.giveBack(600, refill);
+  EXPECT_EQ(b.remaining(), 1000) << "a new second does not inherit the old one's bytes";
 }
 
 TEST_F(ReceiveLoopTest, StopRequestHandsBackTheOutcome) {
