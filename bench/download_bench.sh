@@ -304,7 +304,8 @@ EOF
 
 "$nginx_bin" -p "$ngx" -c "$ngx/nginx.conf" -e "$ngx/error.log" >"$ngx/stdout.log" 2>&1 &
 nginx_pid=$!
-probe_file=$(cd "$www" && find . -name "*.bin" -printf "%P\n" | sort | head -n1)
+# sed reads to the end: with pipefail, head could leave sort writing into a closed pipe.
+probe_file=$(cd "$www" && find . -name "*.bin" -printf "%P\n" | sort | sed -n 1p)
 up=0
 for _ in $(seq 1 100); do
   kill -0 "$nginx_pid" 2>/dev/null || break
@@ -494,7 +495,7 @@ load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 # --- table ------------------------------------------------------------------------------
 
 cpu_model=$(grep -m1 '^model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//' || true)
-[ -n "$cpu_model" ] || cpu_model=$(lscpu 2>/dev/null | sed -n 's/^Model name: *//p' | head -n1)
+[ -n "$cpu_model" ] || cpu_model=$(lscpu 2>/dev/null | sed -n 's/^Model name: *//p' | sed -n 1p || true)
 mem_gib=$(awk '/^MemTotal/ { printf "%.0f", $2 / 1048576 }' /proc/meminfo)
 {
   printf 'date\t%s\n' "$started"
