@@ -130,6 +130,7 @@ struct MessageLoop::Impl {
   // Main thread only: timers keyed by (window id, timer id), watched descriptors.
   std::map<std::pair<uint64_t, int>, Timer> timers;
   std::map<int, Watch> watches;
+  MessageLoop::WatchListener watchListener;
   uint64_t nextWatchGeneration = 1;
 
   uint64_t idOf(const Window* w) {
@@ -205,7 +206,10 @@ struct MessageLoop::Impl {
       if (it == watches.end() || it->second.generation != generations[i]) continue;
       auto callback = it->second.callback;
       // A closed descriptor stays invalid for good; reporting it on every pass would spin.
-      if (fds[i].revents & POLLNVAL) watches.erase(it);
+      if (fds[i].revents & POLLNVAL) {
+        watches.erase(it);
+        if (watchListener) watchListener(fds[i].fd, 0);
+      }
       (*callback)(fds[i].fd, fds[i].revents);
       ++handled;
     }
@@ -357,10 +361,20 @@ void MessageLoop::watchFd(int fd, short events, std::function<void(int, short)> 
   m_impl->watches[fd] =
       Impl::Watch{events, m_impl->nextWatchGeneration++,
                   std::make_shared<std::function<void(int, short)>>(std::move(callback))};
+  if (m_impl->watchListener) m_impl->watchListener(fd, events);
 }
 
 void MessageLoop::unwatchFd(int fd) {
-  m_impl->watches.erase(fd);
+  if (m_impl->watches.erase(fd) && m_impl->watchListener) m_impl->watchListener(fd, 0);
+}
+
+void MessageLoop::setWatchListener(WatchListener listener) {
+  m_impl->watchListener = std::move(listener);
+  if (!m_impl->watchListener) return;
+  // A copy: the listener may watch or unwatch while it hears the replay.
+  std::vector<std::pair<int, short>> now;
+  for (const auto& [fd, watch] : m_impl->watches) now.emplace_back(fd, watch.events);
+  for (const auto& [fd, events] : now) m_impl->watchListener(fd, events);
 }
 
 bool MessageLoop::dispatchOne(Window* w) {

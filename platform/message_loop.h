@@ -102,6 +102,12 @@ class MessageLoop {
   // Returns the number of things handled. wakeUp() makes wakeFd() readable (any thread).
   int wakeFd() const;
   void wakeUp();
+  // Watched descriptors for an external driver: the listener hears every watch as it is
+  // made (`events` as given to watchFd) and every end of one (`events` 0: unwatched, or
+  // dropped after POLLNVAL), starting with a replay of the watches that exist. An empty
+  // listener stops the reports. The driver waits on them and calls processPending().
+  using WatchListener = std::function<void(int fd, short events)>;
+  void setWatchListener(WatchListener listener);
   std::optional<int64_t> nextTimerDelayMs() const;
   int processPending();
 

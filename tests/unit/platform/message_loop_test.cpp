@@ -350,6 +350,36 @@ TEST(MessageLoopFd, WatchReplaceUnwatchAndClosedDescriptor) {
   EXPECT_EQ(nval, 1);
 }
 
+TEST(MessageLoopExternal, WatchListenerHearsWatchesAsTheyComeAndGo) {
+  MessageLoop loop;
+  Pipe a, b;
+  loop.watchFd(a.fds[0], POLLIN, [](int, short) {});
+  std::vector<std::pair<int, short>> heard;
+  loop.setWatchListener([&](int fd, short events) { heard.emplace_back(fd, events); });
+  // The watch made before the listener is replayed.
+  ASSERT_EQ(heard.size(), 1u);
+  EXPECT_EQ(heard[0], std::make_pair(a.fds[0], static_cast<short>(POLLIN)));
+
+  loop.watchFd(b.fds[0], POLLIN | POLLOUT, [](int, short) {});
+  loop.unwatchFd(a.fds[0]);
+  loop.unwatchFd(a.fds[0]);  // not watched any more: nothing to report
+  int closedFd = b.fds[0];
+  ::close(b.fds[0]);
+  b.fds[0] = -1;
+  loop.processPending();  // reports the closed descriptor and drops it
+  std::vector<std::pair<int, short>> expected = {
+      {a.fds[0], POLLIN},
+      {closedFd, static_cast<short>(POLLIN | POLLOUT)},
+      {a.fds[0], 0},
+      {closedFd, 0},
+  };
+  EXPECT_EQ(heard, expected);
+
+  loop.setWatchListener({});
+  loop.watchFd(a.fds[0], POLLIN, [](int, short) {});
+  EXPECT_EQ(heard.size(), expected.size());
+}
+
 TEST(MessageLoopFd, RunServesAWatchedPipeWritten) {
   MessageLoop loop;
   Pipe p;
