@@ -11,7 +11,6 @@
 #include <set>
 
 #include "cli/cli_host.h"
-#include "cli/controller_runner.h"
 #include "cli/database_writer.h"
 #include "cli/job_listing.h"
 #include "cli/repeat_job.h"
@@ -20,6 +19,7 @@
 #include "engine/storage/target_file.h"
 #include "engine/url/ftp_directory_url.h"
 #include "engine/url/url_parse.h"
+#include "jobs/controller_runner.h"
 #include "jobs/job_progress.h"
 #include "jobs/queue_monitor.h"
 #include "platform/control_kinds.h"

@@ -3,6 +3,7 @@
 #include "platform/paths.h"
 #include "platform/registry.h"
 #include "store/job_database.h"
+#include "store/run_config.h"
 #include "store/settings_io.h"
 
 namespace fw {
@@ -32,46 +33,36 @@ RunSettings applyCliOverrides(const CliOptions& o, const Settings& s) {
     r.cliProxyIndex = static_cast<uint8_t>(r.proxies.size());
   }
 
-  const GeneralSettings& g = s.general;
-  const ConnectionSettings& c = s.connection;
-  r.monitor.simuRole = o.jobs ? static_cast<uint32_t>(*o.jobs) : c.simuRole;
-  r.monitor.manualBand = c.manaulBand;
-  r.monitor.autoBand = c.autoBand;
-  r.monitor.startTime = g.sStartTime;
-  r.monitor.stopTime = g.sStopTime;
-  r.monitor.days = g.flagOne;
-  r.monitor.sflag = s.sounds.sflag;
+  r.monitor = monitorSettingsFrom(s);
+  // A terminal run ends with its own summary: no countdowns, no hang-up.
+  r.monitor.hangUpWhenDone = false;
+  r.monitor.shutDownWhenDone = false;
+  r.monitor.closeWhenDone = false;
+  if (o.jobs) r.monitor.simuRole = static_cast<uint32_t>(*o.jobs);
   // The stored "Pacing" value is the desktop program's; the command line goes without
   // pacing unless asked.
   r.monitor.pacing = o.pace;
-  r.bandwidthMode = g.bandwidthMode() <= 2 ? g.bandwidthMode() : 0;
+  r.bandwidthMode = bandwidthModeFrom(s);
   if (o.limit) {
     r.bandwidthMode = 1;
     r.monitor.manualBand = static_cast<uint32_t>(std::min<int64_t>(*o.limit, UINT32_MAX));
   }
 
   RoleSettings& role = r.role;
-  role.connOutSec = static_cast<int>(o.timeout ? *o.timeout : c.connOut);
-  role.dataOutSec = static_cast<int>(o.timeout ? *o.timeout : c.dataOut);
-  role.relaytSec = static_cast<int>(o.retryDelay ? *o.retryDelay : c.relayt);
-  role.retryNum = o.retries ? *o.retries : c.retryNum;
-  role.connType = c.connType;
-  if (o.retries) role.connType &= ~conntype::kAlwaysRetry;
-  role.protocolCheck = s.protocol.check;
-  role.userAgent = s.protocol.userAgent;
-  role.userAgentText = s.protocol.userAgentText;
-  role.ftpLoginMail = s.protocol.ftpLoginMail;
-  role.asciiMode = s.protocol.asciiMode;
-  role.tlsVerify = o.noVerify ? 0 : s.protocol.tlsVerify;
+  role = roleSettingsFrom(s);
+  if (o.timeout) role.connOutSec = role.dataOutSec = static_cast<int>(*o.timeout);
+  if (o.retryDelay) role.relaytSec = static_cast<int>(*o.retryDelay);
+  if (o.retries) {
+    role.retryNum = *o.retries;
+    role.connType &= ~conntype::kAlwaysRetry;
+  }
+  if (o.noVerify) role.tlsVerify = 0;
   // A command-line download of a server that cannot resume still runs, on one connection.
   role.stillDownloadNonResumable = true;
-  role.useDialup = false;
-  role.allocateOnSize = g.preallocate();
-  role.bufferSizeKB = static_cast<int>(g.bufferSize);
   role.pacing = o.pace;
 
-  r.storage.bufferSizeKB = static_cast<int>(g.bufferSize);
-  r.storage.fallbackDir = downloadDir();
+  r.storage = storageOptionsFrom(s);
+  r.storage.collision = CollisionRule::AutoRename;
   return r;
 }
 
@@ -101,19 +92,12 @@ RunConfig runConfigFor(const RunSettings& run, const Settings& s, const JobRecor
   cfg.role = run.role;
   cfg.storage = run.storage;
   EndingOptions& e = cfg.ending;
+  e = endingOptionsFrom(s);
   e.successNotice = false;  // the command line reports every end itself
   e.failureNotice = false;
   e.soundsOn = false;
-  e.runProgram = (s.general.mFlags & 0x10) != 0 && !s.general.virusExe.empty();
-  e.program = s.general.virusExe;
-  e.programArgs = s.general.virusArgs;
-  e.programTypes = s.general.virusType;
   e.keepFinishedOut = false;
-  e.errorStop = s.general.option(generalcheck::kStopOnError);
   e.onDownloadView = false;
-  e.sizeInBytes = s.general.sizeInBytes();
-  e.maxSplit = static_cast<int>(s.general.maxSplit);
-  e.minSegmentBytes = s.general.minSegmentBytes;
   return cfg;
 }
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "cli/cli_options.h"
-#include "cli/controller_runner.h"
+#include "jobs/controller_runner.h"
 #include "jobs/queue_monitor.h"
 #include "store/job_operations.h"
 #include "store/settings_records.h"

@@ -1,4 +1,4 @@
-#include "cli/controller_runner.h"
+#include "jobs/controller_runner.h"
 
 namespace fw {
 

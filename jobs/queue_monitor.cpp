@@ -256,6 +256,11 @@ void QueueMonitor::retire() {
   }
 }
 
+void QueueMonitor::orderWaitQueue(const std::function<int64_t(const JobRecord&)>& rank) {
+  std::stable_sort(m_waitQueue.begin(), m_waitQueue.end(),
+                   [&](const JobRecord* a, const JobRecord* b) { return rank(*a) < rank(*b); });
+}
+
 void QueueMonitor::updateTitle() {
   int count = static_cast<int>(m_running.size());
   if (count == m_lastCount) return;

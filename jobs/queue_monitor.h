@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -137,6 +138,10 @@ class QueueMonitor final : public QueueHooks {
   int bandwidthMode() const { return m_transfer.budget.mode(); }
   // Steps 0 -> 1 -> 2 -> 0 (the toolbar button).
   void stepBandwidthMode() { setBandwidthMode((bandwidthMode() + 1) % 3); }
+
+  // Reorders the wait queue by `rank`, lowest first (equal ranks keep their order), so
+  // that queued jobs start in the order the user arranged them.
+  void orderWaitQueue(const std::function<int64_t(const JobRecord&)>& rank);
 
   const std::vector<JobRecord*>& running() const { return m_running; }
   const std::deque<JobRecord*>& waitQueue() const { return m_waitQueue; }

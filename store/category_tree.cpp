@@ -1,5 +1,6 @@
 #include "store/category_tree.h"
 
+#include <unordered_set>
 #include <vector>
 
 namespace fw {
@@ -197,6 +198,28 @@ std::unique_ptr<JobRecord> CategoryTree::unlinkJob(CategoryRecord& cat, JobRecor
   for (JobRecord* j = job.next; j; j = j->next) --j->listIndex;
   job.next = job.prev = nullptr;
   return std::unique_ptr<JobRecord>(&job);
+}
+
+bool CategoryTree::reorderJobs(CategoryRecord& cat, const std::vector<JobRecord*>& order) {
+  std::unordered_set<const JobRecord*> present;
+  for (JobRecord* j = cat.firstJob; j; j = j->next) present.insert(j);
+  if (present.size() != order.size()) return false;
+  for (const JobRecord* j : order) {
+    if (present.erase(j) != 1) return false;
+  }
+  JobRecord* prev = nullptr;
+  int32_t index = 0;
+  for (JobRecord* j : order) {
+    j->prev = prev;
+    j->next = nullptr;
+    j->listIndex = index++;
+    if (prev)
+      prev->next = j;
+    else
+      cat.firstJob = j;
+    prev = j;
+  }
+  return true;
 }
 
 size_t CategoryTree::jobCount(const CategoryRecord& cat) {

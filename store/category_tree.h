@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "records/job_record.h"
 
@@ -75,6 +76,9 @@ class CategoryTree {
   void appendJob(CategoryRecord& cat, JobRecord* job);
   void pushFrontJob(CategoryRecord& cat, JobRecord* job);
   std::unique_ptr<JobRecord> unlinkJob(CategoryRecord& cat, JobRecord& job);
+  // Relinks `cat`'s list in the order of `order`, which must hold exactly its jobs, and
+  // renumbers listIndex. False (nothing changed) when `order` is not a permutation of them.
+  bool reorderJobs(CategoryRecord& cat, const std::vector<JobRecord*>& order);
   static size_t jobCount(const CategoryRecord& cat);
   static JobRecord* lastJob(const CategoryRecord& cat);
   // The category whose list holds `job`, or null.

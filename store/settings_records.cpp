@@ -44,10 +44,10 @@ void MruList::add(const std::string& text) {
 
 ColumnLayout ColumnLayout::builtIn(bool queue) {
   // Widths in pixels; 0 hides a slot. Slot 1 is never shown.
-  static constexpr uint16_t kQueueWidths[kSlots] = {20, 0,  0,  160, 80,  80,  60, 80,
-                                                    80, 80, 50, 50,  260, 150, 0,  0};
-  static constexpr uint16_t kOtherWidths[kSlots] = {20, 0, 60, 160, 80,  0,   0,   80,
-                                                    0,  0, 0,  0,   260, 150, 130, 130};
+  static constexpr uint16_t kQueueWidths[kSlots] = {24, 0,  0,  240, 90,  90,  64, 96,
+                                                    76, 96, 50, 50,  320, 160, 0,  0};
+  static constexpr uint16_t kOtherWidths[kSlots] = {24, 0, 64, 240, 90,  0,   0,   96,
+                                                    0,  0, 0,  0,   320, 160, 150, 150};
   const uint16_t* widths = queue ? kQueueWidths : kOtherWidths;
   ColumnLayout layout;
   for (int i = 0; i < kSlots; ++i) {

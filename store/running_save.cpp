@@ -1,0 +1,66 @@
+#include "store/running_save.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <map>
+#include <memory>
+
+#include "engine/storage/cache_writer.h"
+#include "jobs/job_controller.h"
+#include "store/job_database.h"
+
+namespace fw {
+
+int saveDatabaseWhileRunning(const std::string& path, const CategoryTree& tree,
+                             const std::vector<JobRecord*>& running,
+                             const std::function<JobController*(const JobRecord&)>& controllerOf,
+                             const AtomicWriteOptions& options) {
+  std::map<const JobRecord*, std::unique_ptr<JobRecord>> standIns;
+  for (JobRecord* job : running) {
+    JobController* c = controllerOf ? controllerOf(*job) : nullptr;
+    if (!c || !c->running()) continue;
+    JobStorage& st = c->storage();
+    auto copy = std::make_unique<JobRecord>();
+    {
+      LockGuard rec(st.recordLock);
+      LockGuard prog(st.progressLock);
+      *copy = *job;
+      std::map<const PartRange*, int64_t> heldBack;
+      for (RoleRecord* r : c->roles()) {
+        if (r->unstored <= 0) continue;
+        copy->downloaded -= r->unstored;
+        if (r->range) heldBack[r->range] += r->unstored;
+      }
+      auto live = job->parts.begin();
+      for (PartRange& p : copy->parts) {
+        auto it = heldBack.find(&*live++);
+        if (it != heldBack.end()) p.start -= it->second;
+      }
+    }
+    copy->roleLogs.clear();
+    copy->next = copy->prev = nullptr;
+    copy->controller = nullptr;
+    // The failed write already took the lost bytes off the record's counters.
+    if (flushCache(st, nullptr) != 1) continue;
+    // The sync can take seconds with much written; it works on a duplicate so that the
+    // Roles' writes (and a closing Role) are not held up behind it.
+    int syncFd = -1;
+    {
+      LockGuard g(st.cacheLock);
+      if (st.fileFd >= 0) syncFd = ::fcntl(st.fileFd, F_DUPFD_CLOEXEC, 0);
+    }
+    if (syncFd >= 0) {
+      ::fsync(syncFd);
+      ::close(syncFd);
+    }
+    standIns[job] = std::move(copy);
+  }
+  auto standIn = [&](const JobRecord& job) -> const JobRecord* {
+    auto it = standIns.find(&job);
+    return it == standIns.end() ? nullptr : it->second.get();
+  };
+  return saveJobDatabase(path, tree, options, standIn);
+}
+
+}  // namespace fw
