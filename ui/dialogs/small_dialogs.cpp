@@ -1,0 +1,132 @@
+#include "ui/dialogs/small_dialogs.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QStyle>
+#include <QVBoxLayout>
+
+#include "ui/common/icons.h"
+
+namespace fw {
+
+AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
+  setWindowTitle(QStringLiteral("About Fetchwright"));
+  auto* layout = new QHBoxLayout(this);
+  auto* logo = new QLabel(this);
+  logo->setPixmap(icon(Icon::App).pixmap(64, 64));
+  logo->setAlignment(Qt::AlignTop);
+  layout->addWidget(logo);
+  auto* right = new QVBoxLayout;
+  auto* text = new QLabel(this);
+  text->setTextFormat(Qt::RichText);
+  text->setOpenExternalLinks(true);
+  text->setText(
+      QStringLiteral("<h2 style='margin-bottom:2px'>Fetchwright</h2>"
+                     "<p>Version %1</p>"
+                     "<p>A download manager: each file is fetched in parts over several "
+                     "connections at once, resumed after breaks, queued, scheduled and sorted "
+                     "into categories.</p>"
+                     "<p><a href='%2'>%2</a></p>")
+          .arg(QStringLiteral(FW_VERSION), QStringLiteral(FW_HOME_PAGE)));
+  text->setWordWrap(true);
+  right->addWidget(text);
+  auto* b = new QDialogButtonBox(QDialogButtonBox::Ok, this);
+  connect(b, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  right->addWidget(b);
+  layout->addLayout(right, 1);
+  setFixedWidth(420);
+}
+
+PermanentDeleteDialog::PermanentDeleteDialog(QWidget* parent)
+    : QDialog(parent),
+      m_downloaded(new QCheckBox(QStringLiteral("Delete downloaded file"), this)),
+      m_uncompleted(new QCheckBox(QStringLiteral("Delete &uncompleted file"), this)) {
+  setWindowTitle(QStringLiteral("Fetchwright"));
+  auto* layout = new QVBoxLayout(this);
+  auto* top = new QHBoxLayout;
+  auto* sign = new QLabel(this);
+  sign->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxQuestion).pixmap(32, 32));
+  sign->setAlignment(Qt::AlignTop);
+  top->addWidget(sign);
+  top->addWidget(new QLabel(QString::fromLatin1(kPermanentDeleteQuestion), this), 1);
+  layout->addLayout(top);
+  layout->addWidget(m_downloaded);
+  layout->addWidget(m_uncompleted);
+  auto* b = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+  connect(b, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  connect(b, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  layout->addWidget(b);
+}
+
+PermanentDeleteChoice PermanentDeleteDialog::choice() const {
+  PermanentDeleteChoice c;
+  c.ok = result() == QDialog::Accepted;
+  c.deleteDownloaded = m_downloaded->isChecked();
+  c.deleteUncompleted = m_uncompleted->isChecked();
+  return c;
+}
+
+BackupChooserDialog::BackupChooserDialog(QWidget* parent)
+    : QDialog(parent), m_list(new QListWidget(this)) {
+  setWindowTitle(QStringLiteral("Restore backup file"));
+  auto* layout = new QVBoxLayout(this);
+  auto* text = new QLabel(QStringLiteral("The job database is damaged. Choose a backup copy to "
+                                         "restore, or Cancel to start with a new database."),
+                          this);
+  text->setWordWrap(true);
+  layout->addWidget(text);
+  layout->addWidget(m_list, 1);
+  auto* b = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+  connect(b, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  connect(b, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  connect(m_list, &QListWidget::itemDoubleClicked, this, &QDialog::accept);
+  layout->addWidget(b);
+  resize(520, 300);
+}
+
+int BackupChooserDialog::choose(const std::vector<BackupCandidate>& candidates) {
+  m_list->clear();
+  for (const BackupCandidate& c : candidates)
+    m_list->addItem(QStringLiteral("%1    %2")
+                        .arg(QString::fromStdString(c.timeText), QString::fromStdString(c.path)));
+  m_list->setCurrentRow(0);
+  if (exec() != QDialog::Accepted) return -1;
+  return m_list->currentRow();
+}
+
+CountdownDialog::CountdownDialog(int seconds, const std::string& format, QWidget* parent)
+    : QDialog(parent), m_remaining(seconds), m_format(format), m_text(new QLabel(this)) {
+  setWindowTitle(QStringLiteral("Fetchwright"));
+  auto* layout = new QVBoxLayout(this);
+  m_text->setMinimumWidth(320);
+  layout->addWidget(m_text);
+  auto* b = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+  connect(b, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  connect(b, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  layout->addWidget(b);
+  showText();
+  m_timer.setInterval(1000);
+  connect(&m_timer, &QTimer::timeout, this, &CountdownDialog::step);
+  m_timer.start();
+}
+
+void CountdownDialog::step() {
+  if (--m_remaining <= 0) {
+    m_timer.stop();
+    accept();
+    return;
+  }
+  showText();
+}
+
+void CountdownDialog::showText() {
+  QString text = QString::fromStdString(m_format);
+  text.replace(QStringLiteral("%d"), QString::number(m_remaining));
+  m_text->setText(text);
+}
+
+}  // namespace fw

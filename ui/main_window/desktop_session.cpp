@@ -1,0 +1,509 @@
+#include "ui/main_window/desktop_session.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cctype>
+
+#include "engine/storage/target_file.h"
+#include "jobs/after_download.h"
+#include "jobs/job_controller.h"
+#include "platform/file_system.h"
+#include "platform/paths.h"
+#include "store/directory_jobs.h"
+#include "store/job_database.h"
+#include "store/run_config.h"
+#include "store/running_save.h"
+#include "store/settings_io.h"
+
+namespace fw {
+
+// Timer 1 on the program's message loop: one pass of the queue monitor a second.
+class DesktopSession::TickWindow final : public Window {
+ public:
+  TickWindow(MessageLoop& loop, DesktopSession& session) : Window(loop), m_session(session) {}
+  LResult handleMessage(MessageId msg, WParam w, LParam) override {
+    if (msg == kMsgTimer && static_cast<int>(w) == kMonitorTimerId) m_session.tick();
+    return 0;
+  }
+
+ private:
+  DesktopSession& m_session;
+};
+
+// The queue hooks the category tree and the job operations call: the queue monitor's,
+// plus letting a job's controller go once the job leaves the queues and does not run, so
+// no controller outlives a record the tree frees.
+class DesktopSession::Hooks final : public QueueHooks {
+ public:
+  explicit Hooks(DesktopSession& s) : m_s(s) {}
+  void startJob(JobRecord& job) override { m_s.m_monitor->start(job); }
+  void addToSchedule(JobRecord& job) override { m_s.m_monitor->addToSchedule(job); }
+  void removeFromQueues(JobRecord& job) override {
+    m_s.m_monitor->removeFromQueues(job);
+    const auto& running = m_s.m_monitor->running();
+    if (job.activeRoles == 0 && std::find(running.begin(), running.end(), &job) == running.end())
+      m_s.m_runner->releaseController(job);
+  }
+  void stopJob(JobRecord& job) override { m_s.m_monitor->stop(job, kStopUser); }
+  void clearAll() override { m_s.m_monitor->clearAll(); }
+
+ private:
+  DesktopSession& m_s;
+};
+
+bool isDatabaseArgument(const std::string& path) {
+  if (path.size() < 4) return false;
+  std::string ext = path.substr(path.size() - 4);
+  std::transform(ext.begin(), ext.end(), ext.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  if (ext != ".npd") return false;
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+DesktopSession::DesktopSession(Options options)
+    : m_options(std::move(options)),
+      m_clock(m_options.clock ? *m_options.clock : Clock::system()),
+      m_registry(m_options.registryPath.empty() ? Registry::defaultPath() : m_options.registryPath),
+      m_loop(m_clock) {
+  m_settings = defaultSettings();
+  m_runner = std::make_unique<ControllerRunner>(
+      m_loop, *this, m_clock, m_options.roleEntry,
+      [this](const JobRecord&) { return runConfigFrom(m_settings); });
+  m_runner->setTransfer(&m_transfer);
+  m_monitor = std::make_unique<QueueMonitor>(*m_runner, *this, m_transfer, m_clock,
+                                             monitorSettingsFrom(m_settings));
+  m_hooks = std::make_unique<Hooks>(*this);
+  m_autoSave = std::make_unique<DatabaseAutoSave>(
+      m_clock, m_settings.general, [this](const std::string& path) { return saveTo(path); },
+      [this] { return m_dbPath; });
+}
+
+DesktopSession::~DesktopSession() {
+  m_view = &m_noView;
+  m_server.reset();
+  m_tickWindow.reset();
+  // Controllers end their Roles before the records they run on are freed.
+  stopEverything();
+  m_tree.forEachInSaveOrder([&](const CategoryRecord& cat, uint8_t, uint16_t) {
+    for (JobRecord* j = cat.firstJob; j; j = j->next) m_runner->releaseController(*j);
+  });
+  m_runner.reset();
+}
+
+QueueHooks& DesktopSession::queueHooks() {
+  return *m_hooks;
+}
+
+void DesktopSession::loadSettings() {
+  makeDirs(configDir(), 0700);
+  m_settings = defaultSettings();
+  settingsIo(m_registry, m_settings, kSettingsLoad);
+  settingsChanged();
+  setBandwidthMode(bandwidthModeFrom(m_settings));
+}
+
+bool DesktopSession::openStartupDatabase(const std::string& argument, BackupChooser* chooser,
+                                         std::string* error) {
+  std::string remote = m_settings.dataFile.remoteFile;
+  if (!argument.empty() && isDatabaseArgument(argument)) remote = argument;
+  makeDirs(dataDir(), 0700);
+  StartupOutcome o =
+      openDatabaseAtStartup(m_tree, remote, defaultDatabasePath(dataDir()),
+                            m_settings.general.defaultPath, chooser, m_hooks.get(), m_view);
+  if (!o.haveDatabase) {
+    if (error) *error = "No job database could be opened or created in " + dataDir() + ".";
+    return false;
+  }
+  m_dbPath = o.path;
+  m_title = o.title;
+  m_view->databaseReplaced();
+  return true;
+}
+
+void DesktopSession::startRunning() {
+  if (!m_tickWindow) {
+    m_tickWindow = std::make_unique<TickWindow>(m_loop, *this);
+    m_loop.setTimer(m_tickWindow.get(), kMonitorTimerId, 1000);
+  }
+  if (!m_settings.general.option(generalcheck::kStartOnStartup)) return;
+  CategoryRecord* queue = m_tree.findCategory(kCategoryDownload);
+  if (!queue) return;
+  std::vector<JobRecord*> queued;
+  for (JobRecord* j = queue->firstJob; j; j = j->next)
+    if (j->startMode() == kStartImmediately || (j->flags2 & jobflags2::kQueued))
+      queued.push_back(j);
+  startJobs(queued);
+}
+
+ControlServer::Listen DesktopSession::listenControl(const std::string& path, std::string* error) {
+  if (!m_server) m_server = std::make_unique<ControlServer>(m_loop, m_dispatch.asServerHandler());
+  return m_server->listen(path, error);
+}
+
+void DesktopSession::stopEverything() {
+  if (!m_monitor) return;
+  std::vector<JobRecord*> running = m_monitor->running();
+  for (JobRecord* job : running) m_monitor->stop(*job, kStopUser);
+  // A job whose run is ending but which the monitor already let go of.
+  m_tree.forEachInSaveOrder([&](const CategoryRecord& cat, uint8_t, uint16_t) {
+    for (JobRecord* j = cat.firstJob; j; j = j->next)
+      if (j->activeRoles > 0) m_runner->endRun(*j, kStopUser);
+  });
+  for (JobRecord* job :
+       std::vector<JobRecord*>(m_monitor->waitQueue().begin(), m_monitor->waitQueue().end()))
+    job->flags2 &= static_cast<uint16_t>(~jobflags2::kQueued);
+  m_monitor->clearAll();
+}
+
+void DesktopSession::shutdown(bool saveDatabase) {
+  if (m_shutDown) return;
+  m_shutDown = true;
+  m_closing = true;
+  if (m_tickWindow) m_loop.killTimer(m_tickWindow.get(), kMonitorTimerId);
+  stopEverything();
+  m_settings.dataFile.remoteFile = m_dbPath.empty() ? m_settings.dataFile.remoteFile : m_dbPath;
+  settingsIo(m_registry, m_settings, kSettingsSave);
+  if (saveDatabase && !m_dbPath.empty()) saveTo(m_dbPath);
+  if (m_server) m_server->close();
+}
+
+int DesktopSession::saveTo(const std::string& path) {
+  return saveDatabaseWhileRunning(path, m_tree, m_monitor->running(), [this](const JobRecord& job) {
+    return m_runner->controllerOf(job);
+  });
+}
+
+int DesktopSession::saveDatabase() {
+  if (m_dbPath.empty()) return 0;
+  return saveTo(m_dbPath);
+}
+
+int DesktopSession::saveDatabaseAs(const std::string& path, std::string* error) {
+  if (saveTo(path) != 1) {
+    if (error) *error = "Cannot save the job database as " + path + ".";
+    return 0;
+  }
+  m_dbPath = path;
+  m_settings.dataFile.remoteFile = path;
+  return 1;
+}
+
+void DesktopSession::replaceTree(CategoryTree&& fresh, const std::string& path) {
+  stopEverything();
+  m_finishedOut.clear();
+  // Every controller belongs to a record that is about to be freed.
+  m_tree.forEachInSaveOrder([&](const CategoryRecord& cat, uint8_t, uint16_t) {
+    for (JobRecord* j = cat.firstJob; j; j = j->next) m_runner->releaseController(*j);
+  });
+  m_tree = std::move(fresh);
+  m_dbPath = path;
+  if (!path.empty()) m_settings.dataFile.remoteFile = path;
+  // The schedule list of the new tree.
+  if (CategoryRecord* queue = m_tree.findCategory(kCategoryDownload))
+    for (JobRecord* j = queue->firstJob; j; j = j->next)
+      if (j->startMode() == kStartSchedule) m_monitor->addToSchedule(*j);
+  m_view->databaseReplaced();
+}
+
+bool DesktopSession::openDatabase(const std::string& path, std::string* error) {
+  CategoryTree fresh;
+  int r = loadJobDatabase(path, fresh, nullptr);
+  if (r != kDbLoaded) {
+    if (error)
+      *error = r == kDbDamaged ? "The job database " + path + " is damaged."
+                               : "Cannot open the job database " + path + ".";
+    return false;
+  }
+  if (!m_dbPath.empty()) saveTo(m_dbPath);
+  replaceTree(std::move(fresh), path);
+  return true;
+}
+
+void DesktopSession::newDatabase() {
+  if (!m_dbPath.empty()) saveTo(m_dbPath);
+  CategoryTree fresh;
+  buildDefaultTree(fresh, m_settings.general.defaultPath);
+  replaceTree(std::move(fresh), "");
+}
+
+JobContext DesktopSession::jobContext() {
+  JobContext ctx{m_tree, m_settings, m_hooks.get(), m_view, m_boxes, {}, {}};
+  ctx.deleteFile = [](const JobRecord& job) {
+    return deleteJobFile(FileSystem::system(), job, true, true);
+  };
+  ctx.moveFile = [](JobRecord& job, const std::string& dir) {
+    return moveJobFile(FileSystem::system(), job, dir);
+  };
+  return ctx;
+}
+
+CategoryUi DesktopSession::categoryUi() {
+  return CategoryUi{m_boxes, m_view, m_hooks.get()};
+}
+
+void DesktopSession::startJobs(const std::vector<JobRecord*>& jobs) {
+  for (JobRecord* job : jobs) {
+    if (job->activeRoles > 0 || jobComplete(*job)) continue;
+    CategoryRecord* holder = m_tree.holderOf(*job);
+    if (!holder || holder->id != kCategoryDownload) continue;
+    job->setStartMode(kStartImmediately);
+    m_monitor->start(*job);
+    m_view->jobChanged(*job);
+  }
+}
+
+void DesktopSession::pauseJobs(const std::vector<JobRecord*>& jobs) {
+  for (JobRecord* job : jobs) {
+    if (job->activeRoles > 0) {
+      m_monitor->stop(*job, kStopUser);
+    } else {
+      m_monitor->removeFromQueues(*job);
+      job->setStartMode(kStartManual);
+    }
+    m_view->jobChanged(*job);
+  }
+}
+
+int DesktopSession::startableCount() const {
+  int n = 0;
+  if (CategoryRecord* queue = m_tree.findCategory(kCategoryDownload))
+    for (JobRecord* j = queue->firstJob; j; j = j->next)
+      if (j->activeRoles == 0 && !jobComplete(*j) && !(j->flags2 & jobflags2::kQueued)) ++n;
+  return n;
+}
+
+void DesktopSession::startAll() {
+  CategoryRecord* queue = m_tree.findCategory(kCategoryDownload);
+  if (!queue) return;
+  std::vector<JobRecord*> jobs;
+  for (JobRecord* j = queue->firstJob; j; j = j->next) jobs.push_back(j);
+  startJobs(jobs);
+}
+
+void DesktopSession::pauseAll() {
+  std::vector<JobRecord*> queued(m_monitor->waitQueue().begin(), m_monitor->waitQueue().end());
+  for (JobRecord* job : queued) {
+    m_monitor->removeFromQueues(*job);
+    job->setStartMode(kStartManual);
+    m_view->jobChanged(*job);
+  }
+  std::vector<JobRecord*> running = m_monitor->running();
+  for (JobRecord* job : running) {
+    m_monitor->stop(*job, kStopUser);
+    m_view->jobChanged(*job);
+  }
+}
+
+void DesktopSession::scheduleJobs(const std::vector<JobRecord*>& jobs) {
+  for (JobRecord* job : jobs) {
+    if (job->activeRoles > 0 || jobComplete(*job)) continue;
+    m_monitor->removeFromQueues(*job);
+    job->setStartMode(kStartSchedule);
+    m_monitor->addToSchedule(*job);
+    m_view->jobChanged(*job);
+  }
+}
+
+void DesktopSession::moveJobs(CategoryRecord& cat, const std::vector<JobRecord*>& jobs,
+                              JobMove how) {
+  if (!moveJobsInList(m_tree, cat, jobs, how)) return;
+  m_monitor->orderWaitQueue([](const JobRecord& j) { return static_cast<int64_t>(j.listIndex); });
+  m_view->refreshJobList();
+}
+
+int DesktopSession::changeSplit(JobRecord& job, bool more) {
+  JobController* c = m_runner->controllerOf(job);
+  if (!c || job.activeRoles == 0) return 0;
+  int r = static_cast<int>(c->command(CtlChangeSplit, more ? 0 : 1));
+  m_view->jobChanged(job);
+  return r;
+}
+
+void DesktopSession::destroyJob(JobRecord& job) {
+  const auto& running = m_monitor->running();
+  if (job.activeRoles > 0 || std::find(running.begin(), running.end(), &job) != running.end())
+    m_monitor->stop(job, kStopUser);
+  m_monitor->removeFromQueues(job);
+  m_runner->releaseController(job);
+  m_finishedOut.erase(std::remove(m_finishedOut.begin(), m_finishedOut.end(), &job),
+                      m_finishedOut.end());
+  CategoryRecord* holder = m_tree.holderOf(job);
+  if (!holder) return;
+  if (m_view->shownCategory() == holder) m_view->rowRemoved(job);
+  m_view->jobForgotten(job);
+  m_tree.unlinkJob(*holder, job);  // the returned owner frees the record
+}
+
+void DesktopSession::setBandwidthMode(int mode) {
+  if (mode < 0 || mode > 2) mode = 0;
+  fw::setBandwidthMode(m_settings, mode);
+  m_monitor->setBandwidthMode(mode);
+  m_transfer.budget.refill(bandwidthLimit(m_monitor->settings(), mode));
+}
+
+int DesktopSession::bandwidthMode() const {
+  return m_monitor->bandwidthMode();
+}
+
+void DesktopSession::toggleMonitorBit(uint32_t bit) {
+  m_settings.general.monitor ^= bit;
+  m_registry.setDword(RegRoot::CurrentUser, settingkeys::kGeneral, "Monitor",
+                      m_settings.general.monitor);
+  settingsChanged();
+}
+
+void DesktopSession::settingsChanged() {
+  m_monitor->setSettings(monitorSettingsFrom(m_settings));
+}
+
+void DesktopSession::tick() {
+  m_monitor->tick();
+  retireFinishedOut();
+  m_view->ticked();
+}
+
+void DesktopSession::retireFinishedOut() {
+  if (m_finishedOut.empty()) return;
+  std::vector<JobRecord*> pending;
+  pending.swap(m_finishedOut);
+  const auto& running = m_monitor->running();
+  for (JobRecord* job : pending) {
+    if (job->activeRoles > 0 || std::find(running.begin(), running.end(), job) != running.end())
+      m_finishedOut.push_back(job);
+    else
+      destroyJob(*job);
+  }
+}
+
+// ---- ControllerHost ----
+
+void DesktopSession::setRowImage(JobRecord& job, RowImage) {
+  m_view->jobChanged(job);
+}
+
+void DesktopSession::setRowCell(JobRecord& job, const std::string&, const std::string&) {
+  // The list computes every cell from the record; the controller only says when.
+  m_view->jobChanged(job);
+}
+
+void DesktopSession::redrawRow(JobRecord& job, int) {
+  m_view->jobChanged(job);
+}
+
+void DesktopSession::removeDownloadRow(JobRecord& job) {
+  // The row leaves the queue with the move to the job's category that follows; a job
+  // kept out of its category is freed once the monitor has retired it.
+  if (m_settings.general.deleteWhenComplete()) m_finishedOut.push_back(&job);
+}
+
+void DesktopSession::moveToCategoryHead(JobRecord& job) {
+  JobContext ctx = jobContext();
+  moveJob(ctx, job, job.category > kCategoryDownload ? job.category : kCategoryDownloaded, true);
+}
+
+bool DesktopSession::isShownJob(const JobRecord& job) {
+  return m_view->isShownJob(job);
+}
+
+void DesktopSession::roleTreeCleared(JobRecord& job) {
+  m_view->roleTreeCleared(job);
+}
+
+void DesktopSession::roleNodeAdded(JobRecord& job, int roleNo) {
+  m_view->roleNodeAdded(job, roleNo);
+}
+
+void DesktopSession::roleNodeRemoved(JobRecord& job, int roleNo) {
+  m_view->roleNodeRemoved(job, roleNo);
+}
+
+void DesktopSession::detailRefresh(JobRecord& job) {
+  m_view->detailRefresh(job);
+}
+
+void DesktopSession::logLineAdded(JobRecord& job, int roleNo, const std::string& line) {
+  m_view->logLineAdded(job, roleNo, line);
+}
+
+void DesktopSession::notice(const std::string& text) {
+  m_view->notice(text);
+}
+
+void DesktopSession::playSound(const std::string& path) {
+  if (soundPlayer && !path.empty()) soundPlayer(path);
+}
+
+bool DesktopSession::proxyByIndex(int index, ProxyRecord& out) {
+  const auto& proxies = m_settings.proxy.proxies;
+  if (proxies.empty()) return false;
+  // A stored index that does not exist means the first entry, the direct connection.
+  if (index < 1 || index > static_cast<int>(proxies.size())) index = 1;
+  out = proxies[static_cast<size_t>(index - 1)];
+  return true;
+}
+
+bool DesktopSession::proxyByTitle(const std::string& title, ProxyRecord& out) {
+  for (const ProxyRecord& p : m_settings.proxy.proxies) {
+    if (p.title == title) {
+      out = p;
+      return true;
+    }
+  }
+  return false;
+}
+
+void DesktopSession::requestDial() {
+  if (dialRequest) dialRequest();
+}
+
+void DesktopSession::forwardToMain(intptr_t) {}
+
+void DesktopSession::runProgram(const std::vector<std::string>& argv) {
+  if (!launchDetached(argv) && !argv.empty()) m_view->notice("Cannot start " + argv[0]);
+}
+
+DirectoryAddCount DesktopSession::directoryListed(JobRecord& dirJob,
+                                                  const std::vector<DirectoryFile>& files) {
+  JobContext ctx = jobContext();
+  DirectoryJobsOutcome out;
+  addDirectoryJobs(ctx, dirJob, files, &out);
+  if (out.category) m_view->rebuildTree();
+  return out.count;
+}
+
+void DesktopSession::jobEnded(JobRecord& job, bool complete) {
+  JobController* c = m_runner ? m_runner->controllerOf(job) : nullptr;
+  if (complete || (c && c->lastEndReason() != kStopUser)) m_monitor->jobEndedByItself();
+  m_view->jobChanged(job);
+  m_view->jobEnded(job, complete);
+}
+
+// ---- MonitorHost ----
+
+void DesktopSession::setTitle(const std::string& title) {
+  m_view->setTitle(title);
+}
+
+void DesktopSession::showQueued(JobRecord& job) {
+  m_view->jobChanged(job);
+}
+
+void DesktopSession::showOverallSpeed(const std::string& text) {
+  m_view->showOverallSpeed(text);
+}
+
+void DesktopSession::startUpdateCheck() {
+  if (updateCheck) updateCheck();
+}
+
+void DesktopSession::databaseChecks(const CalendarTime& now) {
+  m_autoSave->databaseChecks(now);
+}
+
+void DesktopSession::endOfWorkCountdown(int seconds, const std::string& format, bool shutdown) {
+  m_view->endOfWorkCountdown(seconds, format, shutdown);
+}
+
+}  // namespace fw

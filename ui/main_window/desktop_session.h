@@ -1,0 +1,196 @@
+#pragma once
+// The running desktop program without its widgets: the settings and the registry store,
+// the open job database and its category tree, the message loop the window drives, the
+// job controllers and the queue monitor with its one-second timer, the automatic save,
+// and the control socket with its request dispatch. It answers the core's callbacks
+// (ControllerHost, MonitorHost) and passes what is to be shown to a SessionView.
+//
+// Main thread only.
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/storage/bandwidth_budget.h"
+#include "jobs/controller_runner.h"
+#include "jobs/queue_monitor.h"
+#include "platform/clock.h"
+#include "platform/control_dispatch.h"
+#include "platform/control_socket.h"
+#include "platform/message_loop.h"
+#include "platform/registry.h"
+#include "store/category_commands.h"
+#include "store/database_session.h"
+#include "store/job_operations.h"
+#include "store/job_order.h"
+#include "store/settings_records.h"
+#include "ui/main_window/session_view.h"
+
+namespace fw {
+
+class MessageBoxes;
+
+inline constexpr const char* kProgramName = "fetchwright";
+
+class DesktopSession final : public ControllerHost, public MonitorHost {
+ public:
+  struct Options {
+    std::string registryPath;  // empty: Registry::defaultPath()
+    RoleEntry roleEntry;       // runs one Role on its thread
+    Clock* clock = nullptr;    // the real clock when null
+  };
+
+  explicit DesktopSession(Options options);
+  ~DesktopSession() override;
+  DesktopSession(const DesktopSession&) = delete;
+  DesktopSession& operator=(const DesktopSession&) = delete;
+
+  void setView(SessionView* view) { m_view = view ? view : &m_noView; }
+  void setBoxes(MessageBoxes* boxes) { m_boxes = boxes; }
+
+  // Start-up, first part: the settings from the registry store.
+  void loadSettings();
+  // Start-up, second part: the job database. `argument` is the command line's file, taken
+  // when it names an existing file ending in ".npd" (any case); otherwise the last one
+  // ("Remotefile") with the fall-backs of store/database_session.h. False when no
+  // database could be had (the reason in `error`).
+  bool openStartupDatabase(const std::string& argument, BackupChooser* chooser, std::string* error);
+  // Timer 1 (the queue monitor) and, when "Start downloading on startup" is set, every
+  // queued job.
+  void startRunning();
+  // Serves the control socket at `path`.
+  ControlServer::Listen listenControl(const std::string& path, std::string* error);
+
+  // Shut-down: every running job stopped and the waiting lists emptied, then the
+  // settings written, and the job database saved to its path unless `saveDatabase` is
+  // false or it has none. Safe to call twice.
+  void shutdown(bool saveDatabase);
+
+  // The open database.
+  const std::string& databasePath() const { return m_dbPath; }
+  bool untitled() const { return m_dbPath.empty(); }
+  const std::string& startupTitle() const { return m_title; }
+  // Saves to the open database's path (1), 0 when it failed or it has none.
+  int saveDatabase();
+  // Saves to `path`, which becomes the open database's path. 1 saved, 0 failed.
+  int saveDatabaseAs(const std::string& path, std::string* error);
+  // Replaces the open database by `path`'s (running jobs are stopped first; the current
+  // one is saved when it has a path). False with `error` set when it cannot be read.
+  bool openDatabase(const std::string& path, std::string* error);
+  // Replaces the open database by an empty, untitled one with the default categories.
+  void newDatabase();
+
+  // Job commands.
+  void startJobs(const std::vector<JobRecord*>& jobs);
+  void pauseJobs(const std::vector<JobRecord*>& jobs);
+  void startAll();
+  void pauseAll();
+  void scheduleJobs(const std::vector<JobRecord*>& jobs);
+  void moveJobs(CategoryRecord& cat, const std::vector<JobRecord*>& jobs, JobMove how);
+  // 1 changed, 0 refused (CtlChangeSplit).
+  int changeSplit(JobRecord& job, bool more);
+  // Jobs of the queue that Start All would start.
+  int startableCount() const;
+  // Frees `job` for good: its run ended, its controller released, its record unlinked.
+  void destroyJob(JobRecord& job);
+
+  void setBandwidthMode(int mode);
+  int bandwidthMode() const;
+  // Flips a bit of the "Monitor" flags and stores it at once.
+  void toggleMonitorBit(uint32_t bit);
+  // The settings were changed by a dialog: runs start with them from now on.
+  void settingsChanged();
+  // Writes one settings group now (the window's layout values at shut-down, MRU lists).
+  Registry& registry() { return m_registry; }
+
+  JobContext jobContext();
+  CategoryUi categoryUi();
+
+  Settings& settings() { return m_settings; }
+  CategoryTree& tree() { return m_tree; }
+  MessageLoop& loop() { return m_loop; }
+  QueueMonitor& monitor() { return *m_monitor; }
+  ControllerRunner& runner() { return *m_runner; }
+  ControlDispatch& control() { return m_dispatch; }
+  QueueHooks& queueHooks();
+  Clock& clock() { return m_clock; }
+  bool closing() const { return m_closing; }
+  void setClosing() { m_closing = true; }
+
+  // Filled by the parts of the program that play sounds, power the machine off, dial and
+  // check for updates; each does nothing while empty.
+  std::function<void(const std::string& path)> soundPlayer;
+  std::function<bool()> powerOff;
+  std::function<void()> dialRequest;
+  std::function<void()> updateCheck;
+
+  // ControllerHost.
+  void setRowImage(JobRecord& job, RowImage image) override;
+  void setRowCell(JobRecord& job, const std::string& column, const std::string& text) override;
+  void redrawRow(JobRecord& job, int row) override;
+  void removeDownloadRow(JobRecord& job) override;
+  void moveToCategoryHead(JobRecord& job) override;
+  bool isShownJob(const JobRecord& job) override;
+  void roleTreeCleared(JobRecord& job) override;
+  void roleNodeAdded(JobRecord& job, int roleNo) override;
+  void roleNodeRemoved(JobRecord& job, int roleNo) override;
+  void detailRefresh(JobRecord& job) override;
+  void logLineAdded(JobRecord& job, int roleNo, const std::string& line) override;
+  void notice(const std::string& text) override;
+  void playSound(const std::string& path) override;
+  bool proxyByIndex(int index, ProxyRecord& out) override;
+  bool proxyByTitle(const std::string& title, ProxyRecord& out) override;
+  void requestDial() override;
+  void forwardToMain(intptr_t arg) override;
+  void runProgram(const std::vector<std::string>& argv) override;
+  DirectoryAddCount directoryListed(JobRecord& dirJob,
+                                    const std::vector<DirectoryFile>& files) override;
+  void jobEnded(JobRecord& job, bool complete) override;
+
+  // MonitorHost.
+  void setTitle(const std::string& title) override;
+  void showQueued(JobRecord& job) override;
+  void showOverallSpeed(const std::string& text) override;
+  void startUpdateCheck() override;
+  void databaseChecks(const CalendarTime& now) override;
+  void endOfWorkCountdown(int seconds, const std::string& format, bool shutdown) override;
+
+ private:
+  class TickWindow;
+  class Hooks;
+
+  void tick();
+  int saveTo(const std::string& path);
+  void stopEverything();
+  void replaceTree(CategoryTree&& fresh, const std::string& path);
+  void retireFinishedOut();
+
+  Options m_options;
+  Clock& m_clock;
+  Registry m_registry;
+  Settings m_settings;
+  MessageLoop m_loop;
+  ProgramTransfer m_transfer;
+  CategoryTree m_tree;
+  std::string m_dbPath;
+  std::string m_title;
+  SessionView m_noView;
+  SessionView* m_view = &m_noView;
+  MessageBoxes* m_boxes = nullptr;
+  std::unique_ptr<ControllerRunner> m_runner;
+  std::unique_ptr<QueueMonitor> m_monitor;
+  std::unique_ptr<Hooks> m_hooks;
+  std::unique_ptr<DatabaseAutoSave> m_autoSave;
+  std::unique_ptr<TickWindow> m_tickWindow;
+  ControlDispatch m_dispatch;
+  std::unique_ptr<ControlServer> m_server;
+  std::vector<JobRecord*> m_finishedOut;  // complete jobs the display option keeps out
+  bool m_closing = false;
+  bool m_shutDown = false;
+};
+
+// True when `path` names an existing regular file whose name ends in ".npd" (any case).
+bool isDatabaseArgument(const std::string& path);
+
+}  // namespace fw

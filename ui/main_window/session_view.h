@@ -1,0 +1,44 @@
+#pragma once
+// What the running program shows: the category tree and job list (TreeView) plus the
+// job rows, the Role tree, the detail and log panes, notices and the title. The main
+// window implements it; tests and a window-less session use the defaults, which show
+// nothing.
+//
+// Main thread only.
+
+#include <string>
+
+#include "store/tree_view.h"
+
+namespace fw {
+
+class SessionView : public TreeView {
+ public:
+  // `job`'s row changed (progress, state image, name, counts).
+  virtual void jobChanged(JobRecord& /*job*/) {}
+  // `job` is about to be freed: forget it everywhere.
+  virtual void jobForgotten(JobRecord& /*job*/) {}
+  // The job shown in the Role tree and the detail and log panes.
+  virtual bool isShownJob(const JobRecord& /*job*/) { return false; }
+  virtual void roleTreeCleared(JobRecord& /*job*/) {}
+  virtual void roleNodeAdded(JobRecord& /*job*/, int /*roleNo*/) {}
+  virtual void roleNodeRemoved(JobRecord& /*job*/, int /*roleNo*/) {}
+  virtual void detailRefresh(JobRecord& /*job*/) {}
+  virtual void logLineAdded(JobRecord& /*job*/, int /*roleNo*/, const std::string& /*line*/) {}
+  // A run ended.
+  virtual void jobEnded(JobRecord& /*job*/, bool /*complete*/) {}
+  // The job database was replaced: every job and category is new.
+  virtual void databaseReplaced() {}
+
+  virtual void notice(const std::string& /*text*/) {}
+  virtual void setTitle(const std::string& /*title*/) {}
+  virtual void showOverallSpeed(const std::string& /*text*/) {}
+  // After each tick of the queue monitor: repaint what runs.
+  virtual void ticked() {}
+  virtual void endOfWorkCountdown(int /*seconds*/, const std::string& /*format*/,
+                                  bool /*shutdown*/) {}
+  // A second start of the program asked for the window.
+  virtual void raiseWindow() {}
+};
+
+}  // namespace fw
