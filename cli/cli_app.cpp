@@ -1,12 +1,10 @@
 #include "cli/cli_app.h"
 
-#include <fcntl.h>
 #include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <map>
 #include <memory>
 #include <set>
 
@@ -15,7 +13,6 @@
 #include "cli/job_listing.h"
 #include "cli/repeat_job.h"
 #include "cli/run_settings.h"
-#include "engine/storage/cache_writer.h"
 #include "engine/storage/target_file.h"
 #include "engine/url/ftp_directory_url.h"
 #include "engine/url/url_parse.h"
@@ -33,6 +30,7 @@
 #include "store/directory_jobs.h"
 #include "store/job_database.h"
 #include "store/job_operations.h"
+#include "store/running_save.h"
 #include "store/url_hand_in.h"
 
 namespace fw {
@@ -533,6 +531,9 @@ void CliRun::onTimer(int id) {
 int CliRun::run() {
   m_settings = loadRunSettings();
   m_run = applyCliOverrides(m_opts, m_settings);
+  // The lock lives beside the database: in a fresh home its folder must exist first, or
+  // the lock could not be made and two runs would each take the database as their own.
+  if (!m_opts.db) makeDirs(dataDir(), 0700);
   int busy = claimDatabase(intendedDatabase(), true);
   if (busy >= 0) return busy;
   if (!openDatabase()) return kExitSomeFailed;

@@ -5,6 +5,7 @@
 
 #include <map>
 #include <memory>
+#include <vector>
 
 #include "engine/storage/cache_writer.h"
 #include "jobs/job_controller.h"
@@ -13,11 +14,14 @@
 namespace fw {
 
 int saveDatabaseWhileRunning(const std::string& path, const CategoryTree& tree,
-                             const std::vector<JobRecord*>& running,
                              const std::function<JobController*(const JobRecord&)>& controllerOf,
                              const AtomicWriteOptions& options) {
+  std::vector<JobRecord*> jobs;
+  tree.forEachInSaveOrder([&](const CategoryRecord& cat, uint8_t, uint16_t) {
+    for (JobRecord* j = cat.firstJob; j; j = j->next) jobs.push_back(j);
+  });
   std::map<const JobRecord*, std::unique_ptr<JobRecord>> standIns;
-  for (JobRecord* job : running) {
+  for (JobRecord* job : jobs) {
     JobController* c = controllerOf ? controllerOf(*job) : nullptr;
     if (!c || !c->running()) continue;
     JobStorage& st = c->storage();
@@ -41,8 +45,7 @@ int saveDatabaseWhileRunning(const std::string& path, const CategoryTree& tree,
     copy->roleLogs.clear();
     copy->next = copy->prev = nullptr;
     copy->controller = nullptr;
-    // The failed write already took the lost bytes off the record's counters.
-    if (flushCache(st, nullptr) != 1) continue;
+    if (flushCache(st, nullptr) != 1) return 0;
     // The sync can take seconds with much written; it works on a duplicate so that the
     // Roles' writes (and a closing Role) are not held up behind it.
     int syncFd = -1;

@@ -3,14 +3,13 @@
 // file by what its Roles hold in their receive buffers and what the write cache holds, so
 // the copy written for it claims only what is on disk: the counters are read under the
 // job's locks with the buffered bytes left out, then the cache is flushed and the file
-// synced before the database is written. A job whose cache cannot be written is saved
-// from its record as the write failure left it (engine/storage/cache_writer.h).
+// synced before the database is written. Every job with a run counts, a stopped one whose
+// Roles are still ending too: its Roles write it until they have.
 //
 // Main thread only.
 
 #include <functional>
 #include <string>
-#include <vector>
 
 #include "platform/atomic_file.h"
 #include "store/category_tree.h"
@@ -19,10 +18,12 @@ namespace fw {
 
 class JobController;
 
-// Writes `tree` to `path` as saveJobDatabase does, standing in for each job of
-// `running` whose controller (`controllerOf`) is running. 1 saved, 0 not written.
+// Writes `tree` to `path` as saveJobDatabase does, standing in for each job whose
+// controller (`controllerOf`, null for none) is running. 1 saved; 0 not written, also
+// when a running job's cache cannot be written: nothing of its run can then be claimed,
+// and the live record, which its Roles are writing, is no stand-in, so the file keeps
+// what it said before until a later save.
 int saveDatabaseWhileRunning(const std::string& path, const CategoryTree& tree,
-                             const std::vector<JobRecord*>& running,
                              const std::function<JobController*(const JobRecord&)>& controllerOf,
                              const AtomicWriteOptions& options = {});
 

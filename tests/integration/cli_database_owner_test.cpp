@@ -1,7 +1,11 @@
 // fetchwright-cli and a job database that another process has open: it never touches
 // it, and hands its URLs to the desktop program when that is the owner.
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <poll.h>
+#include <signal.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -63,6 +67,34 @@ TEST_F(CliDatabaseOwner, AnotherCommandLineRunKeepsItsDatabaseAndIsNamed) {
         << p.output();
   }
   EXPECT_NE(::access(dbPath().c_str(), F_OK), 0) << "the refused run wrote the database";
+}
+
+TEST_F(CliDatabaseOwner, InAFreshHomeTheFirstRunOwnsTheDatabaseItCreates) {
+  // A server that takes the connection and never answers keeps the first run busy.
+  int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  ASSERT_GE(listener, 0);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+  ASSERT_EQ(::listen(listener, 4), 0);
+  socklen_t len = sizeof addr;
+  ::getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &len);
+  const std::string url = "http://127.0.0.1:" + std::to_string(ntohs(addr.sin_port)) + "/slow.bin";
+
+  ASSERT_NE(::access(dataDir(env()).c_str(), F_OK), 0) << "the home must start empty";
+  CliProcess first(home.path(), {url});
+  auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (first.output().find("started:") == std::string::npos && first.poll() < 0 &&
+         std::chrono::steady_clock::now() < end)
+    ::poll(nullptr, 0, 20);
+  ASSERT_NE(first.output().find("started:"), std::string::npos) << first.output();
+  CliProcess second(home.path(), {"--list"});
+  EXPECT_EQ(second.wait(60), 2) << second.output();
+  EXPECT_NE(second.output().find("is open in fetchwright-cli"), std::string::npos)
+      << second.output();
+  first.signal(SIGKILL);
+  ::close(listener);
 }
 
 TEST_F(CliDatabaseOwner, UrlsGoToTheDesktopProgramThatOwnsTheDatabase) {

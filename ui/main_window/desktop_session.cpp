@@ -170,9 +170,8 @@ void DesktopSession::shutdown(bool saveDatabase) {
 }
 
 int DesktopSession::saveTo(const std::string& path) {
-  return saveDatabaseWhileRunning(path, m_tree, m_monitor->running(), [this](const JobRecord& job) {
-    return m_runner->controllerOf(job);
-  });
+  return saveDatabaseWhileRunning(
+      path, m_tree, [this](const JobRecord& job) { return m_runner->controllerOf(job); });
 }
 
 int DesktopSession::saveDatabase() {
