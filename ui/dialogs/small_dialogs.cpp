@@ -98,35 +98,48 @@ int BackupChooserDialog::choose(const std::vector<BackupCandidate>& candidates) 
   return m_list->currentRow();
 }
 
-CountdownDialog::CountdownDialog(int seconds, const std::string& format, QWidget* parent)
-    : QDialog(parent), m_remaining(seconds), m_format(format), m_text(new QLabel(this)) {
+CountdownWindow::CountdownWindow(EndOfWorkCountdown& countdown, QWidget* parent)
+    : QDialog(parent), m_countdown(&countdown), m_text(new QLabel(this)) {
   setWindowTitle(QStringLiteral("Fetchwright"));
+  setAttribute(Qt::WA_DeleteOnClose);
   auto* layout = new QVBoxLayout(this);
-  m_text->setMinimumWidth(320);
-  layout->addWidget(m_text);
+  auto* top = new QHBoxLayout;
+  auto* sign = new QLabel(this);
+  sign->setPixmap(icon(countdown.shutdown() ? Icon::ShutDown : Icon::Exit).pixmap(32, 32));
+  top->addWidget(sign);
+  m_text->setMinimumWidth(300);
+  top->addWidget(m_text, 1);
+  layout->addLayout(top);
   auto* b = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-  connect(b, &QDialogButtonBox::accepted, this, &QDialog::accept);
-  connect(b, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  // The buttons go to the countdown, which closes this window through closeView().
+  connect(b, &QDialogButtonBox::accepted, this, [this] {
+    if (m_countdown) m_countdown->ok();
+  });
+  connect(b, &QDialogButtonBox::rejected, this, [this] {
+    if (m_countdown) m_countdown->cancel();
+  });
   layout->addWidget(b);
-  showText();
-  m_timer.setInterval(1000);
-  connect(&m_timer, &QTimer::timeout, this, &CountdownDialog::step);
-  m_timer.start();
 }
 
-void CountdownDialog::step() {
-  if (--m_remaining <= 0) {
-    m_timer.stop();
-    accept();
-    return;
+CountdownWindow::~CountdownWindow() {
+  // Closed by the window manager or with its parent: the countdown stops with it.
+  if (EndOfWorkCountdown* c = m_countdown) {
+    m_countdown = nullptr;
+    c->cancel();
   }
-  showText();
 }
 
-void CountdownDialog::showText() {
-  QString text = QString::fromStdString(m_format);
-  text.replace(QStringLiteral("%d"), QString::number(m_remaining));
-  m_text->setText(text);
+void CountdownWindow::textChanged() {
+  if (m_countdown) m_text->setText(QString::fromStdString(m_countdown->text()));
+}
+
+void CountdownWindow::closeView() {
+  m_countdown = nullptr;
+  close();
+}
+
+QString CountdownWindow::text() const {
+  return m_text->text();
 }
 
 }  // namespace fw

@@ -1,15 +1,15 @@
 #pragma once
 // The program's small dialogs: "About", the permanent-delete confirmation with its two
-// check boxes, "Restore backup file", and the end-of-work countdown.
+// check boxes, "Restore backup file", and the end-of-work countdown's window.
 //
 // Main (GUI) thread only.
 
 #include <QDialog>
-#include <QTimer>
 
 #include <string>
 #include <vector>
 
+#include "jobs/end_of_work.h"
 #include "store/database_session.h"
 #include "ui/main_window/delete_flow.h"
 
@@ -50,23 +50,22 @@ class BackupChooserDialog : public QDialog, public BackupChooser {
   QListWidget* m_list;
 };
 
-// "Fetchwright will close in %d seconds": counts down once a second and accepts itself
-// at 0, as if OK were pressed.
-class CountdownDialog : public QDialog {
+// The all-done countdown's window: the countdown's text, refreshed each second, with OK
+// and Cancel. The countdown itself (jobs/end_of_work.h) decides what happens; the window
+// only shows it and passes the buttons on. Non-modal: the program keeps running under it.
+class CountdownWindow : public QDialog, public EndOfWorkView {
   Q_OBJECT
 
  public:
-  CountdownDialog(int seconds, const std::string& format, QWidget* parent = nullptr);
-  int remaining() const { return m_remaining; }
+  CountdownWindow(EndOfWorkCountdown& countdown, QWidget* parent = nullptr);
+  ~CountdownWindow() override;
+  void textChanged() override;
+  void closeView() override;
+  QString text() const;
 
  private:
-  void step();
-  void showText();
-
-  int m_remaining;
-  std::string m_format;
+  EndOfWorkCountdown* m_countdown;
   QLabel* m_text;
-  QTimer m_timer;
 };
 
 }  // namespace fw

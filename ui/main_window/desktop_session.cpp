@@ -15,6 +15,7 @@
 #include "store/run_config.h"
 #include "store/running_save.h"
 #include "store/settings_io.h"
+#include "store/url_hand_in.h"
 
 namespace fw {
 
@@ -52,6 +53,43 @@ class DesktopSession::Hooks final : public QueueHooks {
   DesktopSession& m_s;
 };
 
+// What the end of work asks of the program and where notices go: the window, through
+// the session's view.
+class DesktopSession::Services final : public EndOfWorkActions, public DesktopNotifier {
+ public:
+  explicit Services(DesktopSession& s) : m_s(s) {}
+  void saveAll() override {
+    m_s.m_view->endOfWorkSave();
+    m_s.saveAll();
+  }
+  void powerOffFailed(const std::string& why) override { m_s.m_view->powerOffFailed(why); }
+  void closeProgram() override { m_s.m_view->endOfWorkClose(); }
+  void notify(const std::string& text) override { m_s.m_view->notice(text); }
+
+ private:
+  DesktopSession& m_s;
+};
+
+// The queue monitor's host: the shared services (notices, sounds, dial-up, update check,
+// countdown) plus what the window shows.
+class DesktopSession::MonitorSide final : public ServiceMonitorHost {
+ public:
+  MonitorSide(DesktopSession& s, MonitorServices services)
+      : ServiceMonitorHost(s.m_loop, services), m_s(s) {}
+  void setTitle(const std::string& title) override { m_s.m_view->setTitle(title); }
+  void showQueued(JobRecord& job) override { m_s.m_view->jobChanged(job); }
+  void showOverallSpeed(const std::string& text) override { m_s.m_view->showOverallSpeed(text); }
+  void databaseChecks(const CalendarTime& now) override { m_s.m_autoSave->databaseChecks(now); }
+
+ protected:
+  EndOfWorkView* openCountdownView(EndOfWorkCountdown& c) override {
+    return m_s.m_view->openCountdownView(c);
+  }
+
+ private:
+  DesktopSession& m_s;
+};
+
 bool isDatabaseArgument(const std::string& path) {
   if (path.size() < 4) return false;
   std::string ext = path.substr(path.size() - 4);
@@ -68,11 +106,16 @@ DesktopSession::DesktopSession(Options options)
       m_registry(m_options.registryPath.empty() ? Registry::defaultPath() : m_options.registryPath),
       m_loop(m_clock) {
   m_settings = defaultSettings();
+  m_services = std::make_unique<Services>(*this);
+  MonitorServices services;
+  services.notifier = m_services.get();
+  services.endOfWork = m_services.get();
+  m_monitorSide = std::make_unique<MonitorSide>(*this, services);
   m_runner = std::make_unique<ControllerRunner>(
       m_loop, *this, m_clock, m_options.roleEntry,
       [this](const JobRecord&) { return runConfigFrom(m_settings); });
   m_runner->setTransfer(&m_transfer);
-  m_monitor = std::make_unique<QueueMonitor>(*m_runner, *this, m_transfer, m_clock,
+  m_monitor = std::make_unique<QueueMonitor>(*m_runner, *m_monitorSide, m_transfer, m_clock,
                                              monitorSettingsFrom(m_settings));
   m_hooks = std::make_unique<Hooks>(*this);
   m_autoSave = std::make_unique<DatabaseAutoSave>(
@@ -90,6 +133,37 @@ DesktopSession::~DesktopSession() {
     for (JobRecord* j = cat.firstJob; j; j = j->next) m_runner->releaseController(*j);
   });
   m_runner.reset();
+  m_monitor.reset();
+  m_monitorSide.reset();
+}
+
+MonitorServices& DesktopSession::services() {
+  return m_monitorSide->services();
+}
+
+MonitorHost& DesktopSession::monitorHost() {
+  return *m_monitorSide;
+}
+
+void DesktopSession::usePowerControl() {
+  std::string error;
+  if (!m_systemBus) m_systemBus = DbusConnection::openSystem(m_loop, 30000, error);
+  m_power = std::make_unique<LogindPowerControl>(m_systemBus.get());
+  services().power = m_power.get();
+}
+
+bool DesktopSession::own(const std::string& path, std::unique_ptr<DatabaseOwner>& owner,
+                         std::string* error) {
+  DatabaseOwnerInfo holder;
+  switch (DatabaseOwner::acquire(path, kProgramName, owner, &holder)) {
+    case DatabaseOwner::Result::Owned:
+    case DatabaseOwner::Result::Unlockable:  // nobody can write beside it: nobody saves over us
+      return true;
+    case DatabaseOwner::Result::Busy:
+      break;
+  }
+  if (error) *error = databaseBusyText(path, holder);
+  return false;
 }
 
 QueueHooks& DesktopSession::queueHooks() {
@@ -109,17 +183,45 @@ bool DesktopSession::openStartupDatabase(const std::string& argument, BackupChoo
   std::string remote = m_settings.dataFile.remoteFile;
   if (!argument.empty() && isDatabaseArgument(argument)) remote = argument;
   makeDirs(dataDir(), 0700);
-  StartupOutcome o =
-      openDatabaseAtStartup(m_tree, remote, defaultDatabasePath(dataDir()),
-                            m_settings.general.defaultPath, chooser, m_hooks.get(), m_view);
+  const std::string defaultPath = defaultDatabasePath(dataDir());
+  // Owned before it is read: a file another process saves must not be loaded, and this
+  // program's saves must not overwrite that process's.
+  const std::string intended = remote.empty() ? defaultPath : remote;
+  if (!own(intended, m_owner, error)) return false;
+  StartupOutcome o = openDatabaseAtStartup(
+      m_tree, remote, defaultPath, m_settings.general.defaultPath, chooser, m_hooks.get(), m_view);
   if (!o.haveDatabase) {
     if (error) *error = "No job database could be opened or created in " + dataDir() + ".";
     return false;
+  }
+  if (o.path != intended) {
+    // It fell back to the default database: that is the one to own.
+    std::unique_ptr<DatabaseOwner> fallback;
+    if (!own(o.path, fallback, error)) {
+      m_hooks->clearAll();
+      m_tree.clear();
+      return false;
+    }
+    m_owner = std::move(fallback);
   }
   m_dbPath = o.path;
   m_title = o.title;
   m_view->databaseReplaced();
   return true;
+}
+
+ControlReply DesktopSession::handInRequest(const ControlRequest& request) {
+  if (m_closing) return ControlReply{-2, {}};
+  std::vector<AddJobRequest> requests;
+  std::string error;
+  if (!decodeHandIn(request.payload, requests, &error)) return ControlReply{-1, error};
+  JobContext ctx = jobContext();
+  // No question may wait for the user while the sender waits for the answer.
+  ctx.boxes = nullptr;
+  std::vector<HandInResult> results = handInUrls(ctx, requests);
+  int added = 0;
+  for (const HandInResult& r : results) added += r.added ? 1 : 0;
+  return ControlReply{added, encodeHandInAnswer(results)};
 }
 
 void DesktopSession::startRunning() {
@@ -167,6 +269,7 @@ void DesktopSession::shutdown(bool saveDatabase) {
   settingsIo(m_registry, m_settings, kSettingsSave);
   if (saveDatabase && !m_dbPath.empty()) saveTo(m_dbPath);
   if (m_server) m_server->close();
+  m_owner.reset();
 }
 
 int DesktopSession::saveTo(const std::string& path) {
@@ -180,13 +283,23 @@ int DesktopSession::saveDatabase() {
 }
 
 int DesktopSession::saveDatabaseAs(const std::string& path, std::string* error) {
+  std::unique_ptr<DatabaseOwner> owner;
+  const bool samePath = path == m_dbPath;
+  if (!samePath && !own(path, owner, error)) return 0;
   if (saveTo(path) != 1) {
     if (error) *error = "Cannot save the job database as " + path + ".";
     return 0;
   }
+  if (!samePath) m_owner = std::move(owner);
   m_dbPath = path;
   m_settings.dataFile.remoteFile = path;
   return 1;
+}
+
+void DesktopSession::saveAll() {
+  m_settings.dataFile.remoteFile = m_dbPath.empty() ? m_settings.dataFile.remoteFile : m_dbPath;
+  settingsIo(m_registry, m_settings, kSettingsSave);
+  if (!m_dbPath.empty()) saveTo(m_dbPath);
 }
 
 void DesktopSession::replaceTree(CategoryTree&& fresh, const std::string& path) {
@@ -207,6 +320,8 @@ void DesktopSession::replaceTree(CategoryTree&& fresh, const std::string& path) 
 }
 
 bool DesktopSession::openDatabase(const std::string& path, std::string* error) {
+  std::unique_ptr<DatabaseOwner> owner;
+  if (path != m_dbPath && !own(path, owner, error)) return false;
   CategoryTree fresh;
   int r = loadJobDatabase(path, fresh, nullptr);
   if (r != kDbLoaded) {
@@ -216,6 +331,7 @@ bool DesktopSession::openDatabase(const std::string& path, std::string* error) {
     return false;
   }
   if (!m_dbPath.empty()) saveTo(m_dbPath);
+  if (owner) m_owner = std::move(owner);
   replaceTree(std::move(fresh), path);
   return true;
 }
@@ -224,6 +340,8 @@ void DesktopSession::newDatabase() {
   if (!m_dbPath.empty()) saveTo(m_dbPath);
   CategoryTree fresh;
   buildDefaultTree(fresh, m_settings.general.defaultPath);
+  // An untitled database has no file to own yet.
+  m_owner.reset();
   replaceTree(std::move(fresh), "");
 }
 
@@ -427,11 +545,11 @@ void DesktopSession::logLineAdded(JobRecord& job, int roleNo, const std::string&
 }
 
 void DesktopSession::notice(const std::string& text) {
-  m_view->notice(text);
+  m_monitorSide->notice(text);
 }
 
 void DesktopSession::playSound(const std::string& path) {
-  if (soundPlayer && !path.empty()) soundPlayer(path);
+  m_monitorSide->playSound(path);
 }
 
 bool DesktopSession::proxyByIndex(int index, ProxyRecord& out) {
@@ -454,7 +572,7 @@ bool DesktopSession::proxyByTitle(const std::string& title, ProxyRecord& out) {
 }
 
 void DesktopSession::requestDial() {
-  if (dialRequest) dialRequest();
+  if (DialManager* dial = services().dial) dial->requestDial(0);
 }
 
 void DesktopSession::forwardToMain(intptr_t) {}
@@ -477,32 +595,6 @@ void DesktopSession::jobEnded(JobRecord& job, bool complete) {
   if (complete || (c && c->lastEndReason() != kStopUser)) m_monitor->jobEndedByItself();
   m_view->jobChanged(job);
   m_view->jobEnded(job, complete);
-}
-
-// ---- MonitorHost ----
-
-void DesktopSession::setTitle(const std::string& title) {
-  m_view->setTitle(title);
-}
-
-void DesktopSession::showQueued(JobRecord& job) {
-  m_view->jobChanged(job);
-}
-
-void DesktopSession::showOverallSpeed(const std::string& text) {
-  m_view->showOverallSpeed(text);
-}
-
-void DesktopSession::startUpdateCheck() {
-  if (updateCheck) updateCheck();
-}
-
-void DesktopSession::databaseChecks(const CalendarTime& now) {
-  m_autoSave->databaseChecks(now);
-}
-
-void DesktopSession::endOfWorkCountdown(int seconds, const std::string& format, bool shutdown) {
-  m_view->endOfWorkCountdown(seconds, format, shutdown);
 }
 
 }  // namespace fw

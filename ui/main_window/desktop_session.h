@@ -1,9 +1,11 @@
 #pragma once
 // The running desktop program without its widgets: the settings and the registry store,
-// the open job database and its category tree, the message loop the window drives, the
-// job controllers and the queue monitor with its one-second timer, the automatic save,
-// and the control socket with its request dispatch. It answers the core's callbacks
-// (ControllerHost, MonitorHost) and passes what is to be shown to a SessionView.
+// the open job database (owned through its lock, store/database_owner.h) and its category
+// tree, the message loop the window drives, the job controllers and the queue monitor
+// with its one-second timer, the automatic save, the end-of-work services, and the control
+// socket with its request dispatch. It answers the job controllers (ControllerHost) and,
+// through a ServiceMonitorHost, the queue monitor, and passes what is to be shown to a
+// SessionView.
 //
 // Main thread only.
 
@@ -15,12 +17,15 @@
 #include "engine/storage/bandwidth_budget.h"
 #include "jobs/controller_runner.h"
 #include "jobs/queue_monitor.h"
+#include "jobs/service_monitor_host.h"
 #include "platform/clock.h"
 #include "platform/control_dispatch.h"
 #include "platform/control_socket.h"
+#include "platform/dbus_connection.h"
 #include "platform/message_loop.h"
 #include "platform/registry.h"
 #include "store/category_commands.h"
+#include "store/database_owner.h"
 #include "store/database_session.h"
 #include "store/job_operations.h"
 #include "store/job_order.h"
@@ -33,7 +38,7 @@ class MessageBoxes;
 
 inline constexpr const char* kProgramName = "fetchwright";
 
-class DesktopSession final : public ControllerHost, public MonitorHost {
+class DesktopSession final : public ControllerHost {
  public:
   struct Options {
     std::string registryPath;  // empty: Registry::defaultPath()
@@ -53,9 +58,13 @@ class DesktopSession final : public ControllerHost, public MonitorHost {
   void loadSettings();
   // Start-up, second part: the job database. `argument` is the command line's file, taken
   // when it names an existing file ending in ".npd" (any case); otherwise the last one
-  // ("Remotefile") with the fall-backs of store/database_session.h. False when no
-  // database could be had (the reason in `error`).
+  // ("Remotefile") with the fall-backs of store/database_session.h. The database is owned
+  // before it is read. False when no database could be had or another process owns it
+  // (the reason, naming the owner, in `error`).
   bool openStartupDatabase(const std::string& argument, BackupChooser* chooser, std::string* error);
+  // Serves kControlAddUrls: URLs handed in by fetchwright-cli become jobs started as
+  // Immediately. Registered by the program (main) once the window exists.
+  ControlReply handInRequest(const ControlRequest& request);
   // Timer 1 (the queue monitor) and, when "Start downloading on startup" is set, every
   // queued job.
   void startRunning();
@@ -73,13 +82,17 @@ class DesktopSession final : public ControllerHost, public MonitorHost {
   const std::string& startupTitle() const { return m_title; }
   // Saves to the open database's path (1), 0 when it failed or it has none.
   int saveDatabase();
-  // Saves to `path`, which becomes the open database's path. 1 saved, 0 failed.
+  // Saves to `path`, which becomes the open database's path (and owned: refused when
+  // another process owns it). 1 saved, 0 failed with `error` set.
   int saveDatabaseAs(const std::string& path, std::string* error);
   // Replaces the open database by `path`'s (running jobs are stopped first; the current
-  // one is saved when it has a path). False with `error` set when it cannot be read.
+  // one is saved when it has a path). False with `error` set when it cannot be read or
+  // another process owns it.
   bool openDatabase(const std::string& path, std::string* error);
   // Replaces the open database by an empty, untitled one with the default categories.
   void newDatabase();
+  // The settings and the job database as at exit (the end-of-work countdown's OK).
+  void saveAll();
 
   // Job commands.
   void startJobs(const std::vector<JobRecord*>& jobs);
@@ -118,12 +131,12 @@ class DesktopSession final : public ControllerHost, public MonitorHost {
   bool closing() const { return m_closing; }
   void setClosing() { m_closing = true; }
 
-  // Filled by the parts of the program that play sounds, power the machine off, dial and
-  // check for updates; each does nothing while empty.
-  std::function<void(const std::string& path)> soundPlayer;
-  std::function<bool()> powerOff;
-  std::function<void()> dialRequest;
-  std::function<void()> updateCheck;
+  // The services of the end of work and of the monitor's ticks (sounds, dial-up, update
+  // check, power-off). Each may be left empty; set before startRunning().
+  MonitorServices& services();
+  // Opens the system bus and powers off through logind; without a bus the power-off is
+  // refused with its reason.
+  void usePowerControl();
 
   // ControllerHost.
   void setRowImage(JobRecord& job, RowImage image) override;
@@ -148,17 +161,17 @@ class DesktopSession final : public ControllerHost, public MonitorHost {
                                     const std::vector<DirectoryFile>& files) override;
   void jobEnded(JobRecord& job, bool complete) override;
 
-  // MonitorHost.
-  void setTitle(const std::string& title) override;
-  void showQueued(JobRecord& job) override;
-  void showOverallSpeed(const std::string& text) override;
-  void startUpdateCheck() override;
-  void databaseChecks(const CalendarTime& now) override;
-  void endOfWorkCountdown(int seconds, const std::string& format, bool shutdown) override;
+  // The monitor's side (a ServiceMonitorHost).
+  MonitorHost& monitorHost();
 
  private:
   class TickWindow;
   class Hooks;
+  class MonitorSide;
+  class Services;
+
+  // Takes the lock of `path` for this program. False with `error` naming the owner.
+  bool own(const std::string& path, std::unique_ptr<DatabaseOwner>& owner, std::string* error);
 
   void tick();
   int saveTo(const std::string& path);
@@ -178,6 +191,11 @@ class DesktopSession final : public ControllerHost, public MonitorHost {
   SessionView m_noView;
   SessionView* m_view = &m_noView;
   MessageBoxes* m_boxes = nullptr;
+  std::unique_ptr<Services> m_services;
+  std::unique_ptr<MonitorSide> m_monitorSide;
+  std::unique_ptr<DbusConnection> m_systemBus;
+  std::unique_ptr<PowerControl> m_power;
+  std::unique_ptr<DatabaseOwner> m_owner;
   std::unique_ptr<ControllerRunner> m_runner;
   std::unique_ptr<QueueMonitor> m_monitor;
   std::unique_ptr<Hooks> m_hooks;

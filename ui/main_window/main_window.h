@@ -114,7 +114,10 @@ class MainWindow : public QMainWindow, public SessionView {
   void setTitle(const std::string& title) override;
   void showOverallSpeed(const std::string& text) override;
   void ticked() override;
-  void endOfWorkCountdown(int seconds, const std::string& format, bool shutdown) override;
+  EndOfWorkView* openCountdownView(EndOfWorkCountdown& countdown) override;
+  void endOfWorkSave() override;
+  void powerOffFailed(const std::string& why) override;
+  void endOfWorkClose() override;
   void raiseWindow() override;
 
  protected:

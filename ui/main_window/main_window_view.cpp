@@ -207,18 +207,24 @@ void MainWindow::ticked() {
   refreshCommands();
 }
 
-void MainWindow::endOfWorkCountdown(int seconds, const std::string& format, bool shutdown) {
-  // Not from inside the monitor's tick: the dialog waits for the user.
-  QTimer::singleShot(0, this, [this, seconds, format, shutdown] {
-    CountdownDialog dialog(seconds, format, this);
-    if (dialog.exec() != QDialog::Accepted) return;
-    if (shutdown && m_session.powerOff) {
-      shutDown(true, "");
-      m_session.powerOff();
-      return;
-    }
-    shutDown(true, "");
-  });
+EndOfWorkView* MainWindow::openCountdownView(EndOfWorkCountdown& countdown) {
+  auto* w = new CountdownWindow(countdown, this);
+  w->show();
+  w->raise();
+  return w;
+}
+
+void MainWindow::endOfWorkSave() {
+  saveLayout();
+}
+
+void MainWindow::powerOffFailed(const std::string& why) {
+  notice("Cannot shut the computer down: " + why);
+}
+
+void MainWindow::endOfWorkClose() {
+  // Not from inside the countdown that asks for it.
+  QTimer::singleShot(0, this, [this] { shutDown(true, ""); });
 }
 
 void MainWindow::raiseWindow() {

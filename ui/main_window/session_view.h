@@ -8,6 +8,7 @@
 
 #include <string>
 
+#include "jobs/end_of_work.h"
 #include "store/tree_view.h"
 
 namespace fw {
@@ -35,8 +36,12 @@ class SessionView : public TreeView {
   virtual void showOverallSpeed(const std::string& /*text*/) {}
   // After each tick of the queue monitor: repaint what runs.
   virtual void ticked() {}
-  virtual void endOfWorkCountdown(int /*seconds*/, const std::string& /*format*/,
-                                  bool /*shutdown*/) {}
+  // The all-done countdown starts: its window, or nullptr to run it unseen.
+  virtual EndOfWorkView* openCountdownView(EndOfWorkCountdown& /*countdown*/) { return nullptr; }
+  // The countdown ended with OK: what it asks of the window.
+  virtual void endOfWorkSave() {}
+  virtual void powerOffFailed(const std::string& /*why*/) {}
+  virtual void endOfWorkClose() {}
   // A second start of the program asked for the window.
   virtual void raiseWindow() {}
 };
