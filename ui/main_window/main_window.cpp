@@ -333,8 +333,10 @@ void MainWindow::restoreLayout() {
   std::optional<WindowPlacement> placement = decodePlacement(s.main.winLayout);
   bool placed = false;
   if (placement && reachableOnScreens(placement->normal, screens)) {
+    // Left and top place the window's frame; the width and height are its inside.
     const PlainRect& r = placement->normal;
-    setGeometry(r.left, r.top, std::max(400, r.width()), std::max(300, r.height()));
+    move(r.left, r.top);
+    resize(std::max(400, r.width()), std::max(300, r.height()));
     placed = true;
   }
   if (!placed) {
@@ -366,7 +368,10 @@ void MainWindow::saveLayout() {
   Settings& s = m_session.settings();
   WindowPlacement p;
   p.showState = isMaximized() ? kShowMaximized : isMinimized() ? kShowMinimized : kShowNormal;
-  p.normal = plain(normalGeometry().isValid() ? normalGeometry() : geometry());
+  // The frame's place in the normal state (what move() takes back) and the inside's size.
+  const QRect inside = normalGeometry().isValid() ? normalGeometry() : geometry();
+  const QPoint frameOffset = geometry().topLeft() - frameGeometry().topLeft();
+  p.normal = plain(QRect(inside.topLeft() - frameOffset, inside.size()));
   s.main.winLayout = encodePlacement(p);
   QRect cat = m_categoryView->geometry();
   s.main.formEx =

@@ -92,6 +92,9 @@ class MainWindow : public QMainWindow, public SessionView {
   // True when the menu opened.
   bool openTrayMenu();
   bool hideToTrayAllowed() const;
+  // Minimises the window, or hides it into the tray when "Hide window when minimized" is
+  // on and a tray icon can bring it back.
+  void minimizeOrHide();
 
   // SessionView.
   void rebuildTree() override;

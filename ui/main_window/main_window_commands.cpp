@@ -479,8 +479,7 @@ void MainWindow::onOpenHide() {
     raiseWindow();
     return;
   }
-  // Minimising also hides the window when the option asks for it (changeEvent).
-  showMinimized();
+  minimizeOrHide();
 }
 
 void MainWindow::onJobsDropped(CategoryRecord& target) {

@@ -127,7 +127,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   const uint32_t other = m_session.settings().general.otherFlag;
   if ((other & kMinimizeOnClose) && hideToTrayAllowed()) {
     event->ignore();
-    showMinimized();
+    minimizeOrHide();
     return;
   }
   struct Saver final : SavePathAsker {

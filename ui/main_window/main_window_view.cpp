@@ -228,10 +228,19 @@ void MainWindow::endOfWorkClose() {
 }
 
 void MainWindow::raiseWindow() {
-  if (isMinimized()) showNormal();
+  setWindowState(windowState() & ~Qt::WindowMinimized);
   show();
   raise();
   activateWindow();
+}
+
+void MainWindow::minimizeOrHide() {
+  // Hidden straight away rather than minimised first: a window the manager iconified and
+  // that was then withdrawn does not always come back when it is shown again.
+  if ((m_session.settings().general.otherFlag & 0x2000) && hideToTrayAllowed())
+    hide();
+  else
+    showMinimized();
 }
 
 void MainWindow::showJobInPanes(JobRecord* job) {

@@ -251,7 +251,7 @@ TEST(MainWindow, StoredPlaceOffEveryScreenOrShowStateZero) {
     rig.start();
     const QRect g = rig.window->normalGeometry();
     if (c.restored) {
-      EXPECT_EQ(g.topLeft(), QPoint(30, 40));
+      EXPECT_EQ(rig.window->frameGeometry().topLeft(), QPoint(30, 40));
       EXPECT_FALSE(rig.window->isMinimized());
       EXPECT_FALSE(rig.window->isMaximized());
     } else {
