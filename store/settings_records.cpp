@@ -48,13 +48,17 @@ ColumnLayout ColumnLayout::builtIn(bool queue) {
                                                     76, 96, 50, 50,  320, 160, 0,  0};
   static constexpr uint16_t kOtherWidths[kSlots] = {24, 0, 64, 240, 90,  0,   0,   96,
                                                     0,  0, 0,  0,   320, 160, 150, 150};
+  // Finished jobs: when they finished and what was noted about them before the URL.
+  static constexpr uint16_t kOtherOrder[kSlots] = {0,  1,  2, 3, 4, 15, 7,  13,
+                                                   12, 14, 5, 6, 8, 9,  10, 11};
   const uint16_t* widths = queue ? kQueueWidths : kOtherWidths;
   ColumnLayout layout;
   for (int i = 0; i < kSlots; ++i) {
-    layout.slots[i].position = static_cast<uint8_t>(i);
-    layout.slots[i].width = widths[i] ? widths[i] : 80;
-    layout.slots[i].visible = widths[i] != 0 ? 1 : 0;
-    layout.order[i] = static_cast<uint16_t>(i);
+    const uint16_t slot = queue ? static_cast<uint16_t>(i) : kOtherOrder[i];
+    layout.order[i] = slot;
+    layout.slots[slot].position = static_cast<uint8_t>(i);
+    layout.slots[slot].width = widths[slot] ? widths[slot] : 80;
+    layout.slots[slot].visible = widths[slot] != 0 ? 1 : 0;
   }
   return layout;
 }

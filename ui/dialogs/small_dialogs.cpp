@@ -13,32 +13,36 @@
 
 namespace fw {
 
-AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
+AboutDialog::AboutDialog(const std::string& homePage, QWidget* parent) : QDialog(parent) {
   setWindowTitle(QStringLiteral("About Fetchwright"));
   auto* layout = new QHBoxLayout(this);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
   auto* logo = new QLabel(this);
   logo->setPixmap(icon(Icon::App).pixmap(64, 64));
   logo->setAlignment(Qt::AlignTop);
   layout->addWidget(logo);
   auto* right = new QVBoxLayout;
-  auto* text = new QLabel(this);
-  text->setTextFormat(Qt::RichText);
-  text->setOpenExternalLinks(true);
-  text->setText(
-      QStringLiteral("<h2 style='margin-bottom:2px'>Fetchwright</h2>"
-                     "<p>Version %1</p>"
-                     "<p>A download manager: each file is fetched in parts over several "
-                     "connections at once, resumed after breaks, queued, scheduled and sorted "
-                     "into categories.</p>"
-                     "<p><a href='%2'>%2</a></p>")
-          .arg(QStringLiteral(FW_VERSION), QStringLiteral(FW_HOME_PAGE)));
-  text->setWordWrap(true);
-  right->addWidget(text);
+  auto* title = new QLabel(QStringLiteral("<b style='font-size:16pt'>Fetchwright</b>"), this);
+  auto* version = new QLabel(QStringLiteral("Version %1").arg(QStringLiteral(FW_VERSION)), this);
+  auto* about = new QLabel(QStringLiteral("A download manager: each file is fetched in parts over "
+                                          "several connections at once, resumed after breaks, "
+                                          "queued, scheduled and sorted into categories."),
+                           this);
+  about->setWordWrap(true);
+  about->setFixedWidth(320);
+  for (QLabel* l : {title, version, about}) right->addWidget(l);
+  if (!homePage.empty()) {
+    auto* link = new QLabel(
+        QStringLiteral("<a href='%1'>%1</a>").arg(QString::fromStdString(homePage).toHtmlEscaped()),
+        this);
+    link->setOpenExternalLinks(true);
+    right->addWidget(link);
+  }
+  right->addSpacing(8);
   auto* b = new QDialogButtonBox(QDialogButtonBox::Ok, this);
   connect(b, &QDialogButtonBox::accepted, this, &QDialog::accept);
   right->addWidget(b);
-  layout->addLayout(right, 1);
-  setFixedWidth(420);
+  layout->addLayout(right);
 }
 
 PermanentDeleteDialog::PermanentDeleteDialog(QWidget* parent)

@@ -23,7 +23,8 @@ class AboutDialog : public QDialog {
   Q_OBJECT
 
  public:
-  explicit AboutDialog(QWidget* parent = nullptr);
+  // `homePage`: the link shown, none when empty.
+  explicit AboutDialog(const std::string& homePage, QWidget* parent = nullptr);
 };
 
 class PermanentDeleteDialog : public QDialog {

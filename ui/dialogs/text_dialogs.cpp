@@ -65,9 +65,12 @@ RenameDialog::RenameDialog(JobRecord& job, MessageBoxes& boxes, QWidget* parent)
   auto* label = new QLabel(QStringLiteral("New name of the file:"), this);
   layout->addWidget(label);
   m_edit->setText(QString::fromStdString(job.fileName));
-  // The name without its extension is what people usually change.
+  // The name without its extension is what people usually change (".tar.gz" counts as
+  // one extension).
   const QString name = m_edit->text();
-  const int dot = name.lastIndexOf(QLatin1Char('.'));
+  int dot = name.lastIndexOf(QLatin1Char('.'));
+  const int tar = name.lastIndexOf(QStringLiteral(".tar."), -1, Qt::CaseInsensitive);
+  if (tar > 0 && tar + 4 == dot) dot = tar;
   m_edit->setSelection(0, dot > 0 ? dot : name.size());
   label->setBuddy(m_edit);
   layout->addWidget(m_edit);

@@ -75,6 +75,7 @@ ToolbarDialog::ToolbarDialog(const std::vector<int>& ids, QWidget* parent)
       m_available(new QListWidget(this)),
       m_bar(new QListWidget(this)) {
   setWindowTitle(QStringLiteral("Customize Toolbar"));
+  for (QListWidget* l : {m_available, m_bar}) l->setIconSize(QSize(20, 20));
   auto* grid = new QGridLayout;
   grid->addWidget(new QLabel(QStringLiteral("Available buttons:"), this), 0, 0);
   grid->addWidget(new QLabel(QStringLiteral("Toolbar buttons:"), this), 0, 2);

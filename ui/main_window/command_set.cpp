@@ -8,7 +8,8 @@ QAction* CommandSet::make(int id, const QString& caption) {
   const CommandInfo* info = commandInfo(id);
   auto* a = new QAction(caption, this);
   if (info) {
-    a->setIcon(icon(info->icon));
+    // A checkable item shows its check box; an icon would take its place.
+    if (!info->checkable) a->setIcon(icon(info->icon));
     a->setStatusTip(QString::fromLatin1(info->tip));
     a->setToolTip(QString(caption).remove(QLatin1Char('&')));
     a->setCheckable(info->checkable);

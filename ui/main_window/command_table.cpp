@@ -205,6 +205,9 @@ bool commandEnabled(int id, const CommandContext& c) {
       return c.logRows;
     case kUserManual:
       return c.manualPresent;
+    case kHomePage:
+    case kFaq:
+      return c.homePage;
     default:
       return true;
   }

@@ -44,6 +44,7 @@ struct CommandContext {
 
   bool virusScanner = false;   // "VirusExe" is set
   bool manualPresent = false;  // the user manual is installed
+  bool homePage = false;       // a home page is set
   int bandwidthMode = 0;       // 0 Unlimited, 1 Manual, 2 Automatic
   uint32_t monitor = 0;        // "Monitor" flags
   bool detailShown = false;

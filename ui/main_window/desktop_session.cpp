@@ -115,6 +115,10 @@ DesktopSession::DesktopSession(Options options)
       m_loop, *this, m_clock, m_options.roleEntry,
       [this](const JobRecord&) { return runConfigFrom(m_settings); });
   m_runner->setTransfer(&m_transfer);
+  // The browser's cookies, which the capture host keeps in the jar.
+  m_jar = std::make_unique<CookieJar>(CookieJar::defaultPath(), m_clock);
+  m_runner->setCookieLookup(
+      [jar = m_jar.get()](const std::string& url) { return jar->cookiesFor(url); });
   m_monitor = std::make_unique<QueueMonitor>(*m_runner, *m_monitorSide, m_transfer, m_clock,
                                              monitorSettingsFrom(m_settings));
   m_hooks = std::make_unique<Hooks>(*this);

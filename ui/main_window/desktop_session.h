@@ -21,6 +21,7 @@
 #include "platform/clock.h"
 #include "platform/control_dispatch.h"
 #include "platform/control_socket.h"
+#include "platform/cookie_jar.h"
 #include "platform/dbus_connection.h"
 #include "platform/message_loop.h"
 #include "platform/registry.h"
@@ -196,6 +197,7 @@ class DesktopSession final : public ControllerHost {
   std::unique_ptr<DbusConnection> m_systemBus;
   std::unique_ptr<PowerControl> m_power;
   std::unique_ptr<DatabaseOwner> m_owner;
+  std::unique_ptr<CookieJar> m_jar;  // before the runner: its Roles look cookies up
   std::unique_ptr<ControllerRunner> m_runner;
   std::unique_ptr<QueueMonitor> m_monitor;
   std::unique_ptr<Hooks> m_hooks;

@@ -13,12 +13,15 @@ QString manualPath() {
   return QFileInfo::exists(source) ? source : QString();
 }
 
-QUrl homePageUrl() {
-  return QUrl(QStringLiteral(FW_HOME_PAGE));
+QUrl homePageUrl(const std::string& homePage) {
+  QUrl url(QString::fromStdString(homePage));
+  const QString scheme = url.scheme().toLower();
+  return url.isValid() && (scheme == "http" || scheme == "https") ? url : QUrl();
 }
 
-QUrl faqUrl() {
-  return homePageUrl().resolved(QUrl(QStringLiteral("faq.html")));
+QUrl faqUrl(const std::string& homePage) {
+  QUrl home = homePageUrl(homePage);
+  return home.isValid() ? home.resolved(QUrl(QStringLiteral("faq.html"))) : QUrl();
 }
 
 }  // namespace fw

@@ -507,6 +507,7 @@ CommandContext MainWindow::commandContext() const {
   const Settings& s = m_session.settings();
   c.virusScanner = !s.general.virusExe.empty();
   c.manualPresent = !manualPath().isEmpty();
+  c.homePage = homePageUrl(s.general.homePage).isValid();
   c.bandwidthMode = m_session.bandwidthMode();
   c.monitor = s.general.monitor;
   c.detailShown = m_detailShown;

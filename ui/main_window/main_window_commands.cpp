@@ -178,10 +178,11 @@ void MainWindow::bindCommands() {
     QString path = manualPath();
     if (!path.isEmpty()) QDesktopServices::openUrl(QUrl::fromLocalFile(path));
   });
-  c.bind(kHomePage, [] { QDesktopServices::openUrl(homePageUrl()); });
-  c.bind(kFaq, [] { QDesktopServices::openUrl(faqUrl()); });
-  c.bind(kAbout, [this] {
-    AboutDialog about(this);
+  c.bind(kHomePage,
+         [&s] { QDesktopServices::openUrl(homePageUrl(s.settings().general.homePage)); });
+  c.bind(kFaq, [&s] { QDesktopServices::openUrl(faqUrl(s.settings().general.homePage)); });
+  c.bind(kAbout, [this, &s] {
+    AboutDialog about(homePageUrl(s.settings().general.homePage).toString().toStdString(), this);
     about.exec();
   });
 }
