@@ -3,13 +3,21 @@
 // `base-url` (a local web server): with one job at a time, the first runs and the second
 // waits in the queue.
 //
-//   fw_demo_home HOME BASE-URL
+//   fw_demo_home HOME BASE-URL [SERVED-FOLDER]
 //
+// With SERVED-FOLDER (the server's document root) the running job resumes a download
+// that is partly done, with its file already in place, so that its segment map shows
+// every kind of range from the start.
 // Nothing of it is used by the program itself.
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "platform/paths.h"
 #include "platform/registry.h"
@@ -45,7 +53,7 @@ struct JobSpec {
   std::string comment;
   std::string referer;
   bool complete = false;
-  bool holes = false;  // a stopped split job: some ranges left open
+  std::vector<double> got;  // per range: how far its Role got (ranges of equal length)
 };
 
 JobRecord* make(CategoryTree& tree, CategoryRecord& cat, uint16_t category, const JobSpec& s,
@@ -72,19 +80,21 @@ JobRecord* make(CategoryTree& tree, CategoryRecord& cat, uint16_t category, cons
   } else if (s.downloaded > 0 && s.size > 0) {
     j->flags |= jobflags::kTempExt;
   }
-  if (s.holes && s.size > 0) {
-    // Four Roles stopped part-way: each range has its start where its Role got to.
-    const int64_t quarter = s.size / 4;
-    const double got[] = {0.82, 0.35, 0.61, 0.12};
+  if (!s.got.empty() && s.size > 0) {
+    const int64_t n = static_cast<int64_t>(s.got.size());
+    const int64_t part = s.size / n;
     int64_t sum = 0;
-    for (int i = 0; i < 4; ++i) {
-      int64_t begin = i * quarter;
-      int64_t end = i == 3 ? s.size - 1 : (i + 1) * quarter - 1;
-      int64_t start = begin + static_cast<int64_t>(got[i] * static_cast<double>(end - begin));
+    for (int64_t i = 0; i < n; ++i) {
+      int64_t begin = i * part;
+      int64_t end = i == n - 1 ? s.size - 1 : (i + 1) * part - 1;
+      int64_t start = begin + static_cast<int64_t>(s.got[static_cast<size_t>(i)] *
+                                                   static_cast<double>(end - begin));
       sum += start - begin;
       j->parts.push_back(PartRange{start, end, 0});
     }
     j->downloaded = sum;
+    j->flags |= jobflags::kTempExt;
+    if (!j->createTime.isSet()) j->createTime = date(2026, 12, 7, 21, 14, 3);
   }
   tree.appendJob(cat, j);
   return j;
@@ -93,12 +103,13 @@ JobRecord* make(CategoryTree& tree, CategoryRecord& cat, uint16_t category, cons
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: fw_demo_home HOME BASE-URL\n");
+  if (argc != 3 && argc != 4) {
+    std::fprintf(stderr, "usage: fw_demo_home HOME BASE-URL [SERVED-FOLDER]\n");
     return 2;
   }
   const std::string home = argv[1];
   const std::string base = argv[2];
+  const std::string served = argc == 4 ? argv[3] : "";
   setenv("FETCHWRIGHT_HOME", home.c_str(), 1);
   makeDirs(configDir(), 0700);
   makeDirs(dataDir(), 0700);
@@ -136,6 +147,21 @@ int main(int argc, char** argv) {
   running.rate = 5;
   running.comment = "Desktop image for the new laptop";
   running.referer = "https://releases.example.org/24.04/";
+  struct stat st {};
+  if (!served.empty() && ::stat((served + "/" + running.name).c_str(), &st) == 0) {
+    // Six ranges for four Roles: two wait their turn.
+    running.size = st.st_size;
+    running.got = {0.92, 0.58, 0.74, 0.31, 0.12, 0.47};
+    running.elapsed = 1870;
+    makeDirs(dl + "/Linux ISOs", 0700);
+    std::string partial = dl + "/Linux ISOs/" + running.name + kTempExtension;
+    if (::truncate(partial.c_str(), 0) != 0) {
+      int fd = ::open(partial.c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0600);
+      if (fd >= 0) ::close(fd);
+    }
+    if (::truncate(partial.c_str(), running.size) != 0)
+      std::fprintf(stderr, "cannot size %s\n", partial.c_str());
+  }
   make(tree, queue, isos->id, running, dl + "/Linux ISOs");
 
   JobSpec waiting =
@@ -147,7 +173,7 @@ int main(int argc, char** argv) {
       spec("https://download.example.org/libreoffice/LibreOffice_24.2.3_Linux_x86-64_deb.tar.gz",
            "LibreOffice_24.2.3_Linux_x86-64_deb.tar.gz");
   stopped.size = 231 * mib + 412 * 1024;
-  stopped.holes = true;
+  stopped.got = {0.82, 0.35, 0.61, 0.12};
   stopped.elapsed = 512;
   make(tree, queue, kCategoryDownloaded, stopped, dl);
 

@@ -1,0 +1,242 @@
+// Renders the desktop program's windows into PNG files for the documentation: the main
+// window over a demonstration home (fw_demo_home) with a job running against a local web
+// server (queue view with the log, the detail tab, the "Downloaded" view), its menus, and
+// each of its dialogs. It runs the program's own window and session classes on the
+// display it is given; nothing of it is part of the program.
+//
+//   FETCHWRIGHT_HOME=HOME fw_screenshot_gallery OUTDIR [SECONDS-OF-DOWNLOAD]
+
+#include <QApplication>
+#include <QDir>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPixmap>
+#include <QTabWidget>
+#include <QTimer>
+#include <QTreeView>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+
+#include "engine/net/tls_functions.h"
+#include "engine/role/role_worker.h"
+#include "store/job_database.h"
+#include "ui/dialogs/category_dialogs.h"
+#include "ui/dialogs/column_dialog.h"
+#include "ui/dialogs/find_dialog.h"
+#include "ui/dialogs/small_dialogs.h"
+#include "ui/dialogs/text_dialogs.h"
+#include "ui/dialogs/toolbar_dialog.h"
+#include "ui/main_window/command_ids.h"
+#include "ui/main_window/loop_driver.h"
+#include "ui/main_window/main_window.h"
+#include "ui/main_window/menus.h"
+#include "ui/main_window/toolbar_buttons.h"
+#include "ui/panes/job_list_model.h"
+#include "ui/panes/role_tree_model.h"
+
+namespace {
+
+using namespace fw;
+
+QString g_out;
+int g_failures = 0;
+
+void save(QWidget* w, const char* name) {
+  QApplication::processEvents();
+  QPixmap shot = w->grab();
+  QString path = g_out + "/" + name + ".png";
+  if (!shot.save(path)) {
+    std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+    ++g_failures;
+    return;
+  }
+  std::printf("%s\n", qPrintable(path));
+}
+
+// Shows `dialog` without waiting for it, saves it and closes it.
+void shoot(QDialog& dialog, const char* name) {
+  dialog.show();
+  QApplication::processEvents();
+  save(&dialog, name);
+  dialog.hide();
+}
+
+void waitMs(int ms) {
+  QEventLoop loop;
+  QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+  loop.exec();
+}
+
+void menuShot(QMenu* menu, const char* name) {
+  menu->popup(QPoint(200, 200));
+  QApplication::processEvents();
+  waitMs(150);
+  save(menu, name);
+  menu->hide();
+}
+
+// Stand-in answers while the gallery opens dialogs by itself.
+struct Quiet : MessageBoxes {
+  int show(const std::string&, BoxIcon, BoxButtons) override { return kBoxNo; }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: fw_screenshot_gallery OUTDIR [SECONDS]\n");
+    return 2;
+  }
+  QApplication app(argc, argv);
+  QApplication::setQuitOnLastWindowClosed(false);
+  g_out = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
+  QDir().mkpath(g_out);
+  const int seconds = argc > 2 ? std::atoi(argv[2]) : 8;
+
+  loadTlsLibraries();
+  DesktopSession::Options options;
+  options.roleEntry = [](RoleRecord& role) { runRoleWorker(role); };
+  DesktopSession session(options);
+  session.loadSettings();
+  MainWindow window(session);
+  LoopDriver driver(session.loop());
+  std::string error;
+  if (!session.openStartupDatabase("", nullptr, &error)) {
+    std::fprintf(stderr, "%s\n", error.c_str());
+    return 1;
+  }
+  window.startUp();
+  window.resize(1180, 760);
+  waitMs(seconds * 1000);
+
+  // The queue with the running job shown: its log, then its details.
+  window.selectJobs({window.jobModel().jobAt(0)});
+  waitMs(1500);
+  window.tabs()->setCurrentIndex(0);
+  save(&window, "main-queue-log");
+  window.tabs()->setCurrentIndex(1);
+  waitMs(1100);
+  save(&window, "main-queue-detail");
+  QModelIndex role2 = window.roleModel().roleIndex(2);
+  if (role2.isValid()) {
+    window.roleView()->setCurrentIndex(role2);
+    waitMs(300);
+    save(&window, "main-role-detail");
+  }
+  window.tabs()->setCurrentIndex(0);
+  // A stopped job with holes in its file.
+  window.selectJobs({window.jobModel().jobAt(2)});
+  window.tabs()->setCurrentIndex(1);
+  waitMs(300);
+  save(&window, "main-stopped-job");
+  window.tabs()->setCurrentIndex(0);
+
+  // Menus.
+  window.selectJobs({window.jobModel().jobAt(0)});
+  window.refreshCommands();
+  menuShot(buildQueueMenu(window.commands(), &window), "menu-queue");
+  menuShot(buildTrayMenu(window.commands(), &window), "menu-tray");
+  QMenu* proxies = nullptr;
+  menuShot(buildRoleMenu(window.commands(), &window, &proxies), "menu-role");
+  for (QAction* top : window.menuBar()->actions()) {
+    if (top->text().startsWith(QStringLiteral("Download"))) menuShot(top->menu(), "menu-download");
+    if (top->text().startsWith(QStringLiteral("File"))) menuShot(top->menu(), "menu-file");
+  }
+
+  // "Downloaded" and a category of the user's.
+  window.showCategory(*session.tree().findCategory(kCategoryDownloaded));
+  window.selectJobs({window.jobModel().jobAt(0)});
+  waitMs(300);
+  save(&window, "main-downloaded");
+  window.refreshCommands();
+  menuShot(buildDoneMenu(window.commands(), &window), "menu-downloaded");
+
+  // The dialogs of the main window.
+  Quiet quiet;
+  JobRecord* job = window.jobModel().jobAt(0);
+  CategoryTree& tree = session.tree();
+  CategoryUi ui{&quiet, nullptr, nullptr};
+  {
+    CommentDialog d(*job, quiet, &window);
+    shoot(d, "dialog-comment");
+  }
+  {
+    RenameDialog d(*job, quiet, &window);
+    shoot(d, "dialog-rename");
+  }
+  {
+    FindQuery q;
+    q.text = "iso";
+    FindDialog d(q, {"setup", "iso"}, &window);
+    shoot(d, "dialog-find");
+  }
+  {
+    ColumnDialog d(session.settings().downSet.download, true, &window);
+    shoot(d, "dialog-columns");
+  }
+  {
+    CategoryDialog d(tree, *tree.findCategory(kCategoryDownloaded), ui,
+                     CategoryDialog::Mode::Create, &window);
+    d.setFields("Podcasts", session.settings().general.defaultPath + "/Podcasts");
+    shoot(d, "dialog-new-category");
+  }
+  {
+    CategoryRecord* music = tree.findCategory(6);
+    CategoryDialog d(tree, *music, ui, CategoryDialog::Mode::Edit, &window);
+    shoot(d, "dialog-edit-category");
+  }
+  {
+    CategoryPropertiesDialog d(*tree.findCategory(kCategoryDownloaded), &window);
+    shoot(d, "dialog-category-properties");
+  }
+  {
+    MoveCategoryDialog d(tree, *tree.findCategory(6), ui, &window);
+    shoot(d, "dialog-move-category");
+  }
+  {
+    AboutDialog d("https://fetchwright.example.org/", &window);
+    shoot(d, "dialog-about");
+  }
+  {
+    PermanentDeleteDialog d(&window);
+    shoot(d, "dialog-permanent-delete");
+  }
+  {
+    std::vector<int> mine = defaultToolbar();
+    mine.erase(std::remove_if(mine.begin(), mine.end(),
+                              [](int id) { return id == cmd::kAddBatch || id == cmd::kHomePage; }),
+               mine.end());
+    ToolbarDialog d(mine, &window);
+    shoot(d, "dialog-toolbar");
+  }
+  {
+    BackupChooserDialog d(&window);
+    QTimer::singleShot(300, &d, [&d] {
+      save(&d, "dialog-restore-backup");
+      d.reject();
+    });
+    d.choose({{"/home/user/.local/share/fetchwright/Default.bak1", "12/06/2026 21:14:03"},
+              {"/home/user/.local/share/fetchwright/Default.bak2", "12/07/2026 08:02:51"}});
+  }
+  {
+    struct NoActions : EndOfWorkActions {
+      void saveAll() override {}
+      void powerOffFailed(const std::string&) override {}
+      void closeProgram() override {}
+    } none;
+    EndOfWorkCountdown countdown(session.loop(), 30, "Fetchwright will ShutDown in %d seconds",
+                                 true, none, nullptr);
+    auto* view = new CountdownWindow(countdown, &window);
+    countdown.start(view);
+    view->show();
+    waitMs(1200);
+    save(view, "dialog-countdown");
+    countdown.cancel();
+  }
+
+  window.quitQuietly();
+  unloadTlsLibraries();
+  return g_failures == 0 ? 0 : 1;
+}
