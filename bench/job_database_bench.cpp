@@ -2,6 +2,7 @@
 // and the peak resident memory of each phase (VmHWM, reset between phases).
 //
 //   job_database_bench [jobs] [folder]
+//   job_database_bench --write PATH [jobs]   only writes the database (for other benchmarks)
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -92,6 +93,11 @@ void fill(fw::CategoryTree& tree, int jobs) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc > 2 && std::string(argv[1]) == "--write") {
+    fw::CategoryTree tree;
+    fill(tree, argc > 3 ? std::atoi(argv[3]) : 100000);
+    return fw::saveJobDatabase(argv[2], tree) == 1 ? 0 : 1;
+  }
   int jobs = argc > 1 ? std::atoi(argv[1]) : 100000;
   std::string folder = argc > 2 ? argv[2] : "/tmp";
   std::string path = folder + "/fw_bench_" + std::to_string(::getpid()) + ".npd";
