@@ -5,12 +5,28 @@
 namespace fw {
 
 JobProgress progressFields(const JobRecord& job) {
-  return JobProgress{job.downloaded, job.fileSize, job.flags,  job.flags2,
-                     job.createTime, job.fileName, job.saveDir};
+  return JobProgress{job.downloaded, job.fileSize, job.flags,    job.flags2,
+                     job.createTime, job.fileDate, job.fileName, job.saveDir};
 }
 
 JobProgress readProgress(const JobRecord& job) {
   return job.controller != nullptr ? job.controller->progress() : progressFields(job);
+}
+
+std::vector<RangeProgress> readRanges(const JobRecord& job) {
+  std::vector<RangeProgress> out;
+  auto copy = [&] {
+    out.reserve(job.parts.size());
+    for (const PartRange& p : job.parts)
+      if (!p.finished()) out.push_back(RangeProgress{p.start, p.end, p.inUse != 0});
+  };
+  if (job.controller == nullptr) {
+    copy();
+    return out;
+  }
+  LockGuard prog(job.controller->storage().progressLock);
+  copy();
+  return out;
 }
 
 std::vector<RoleProgress> readRoleProgress(const JobRecord& job) {

@@ -25,11 +25,19 @@ struct JobProgress {
   uint16_t flags = 0;
   uint16_t flags2 = 0;
   DateStamp createTime;
+  DateStamp fileDate;
   std::string fileName;
   std::string saveDir;
 
   bool sizeKnown() const { return fileSize >= 0; }
   int percent() const { return percentComplete(downloaded, fileSize); }
+};
+
+// One open range of a job, as its segment map shows it.
+struct RangeProgress {
+  int64_t start = 0;   // next byte to fetch
+  int64_t end = 0;     // last byte, inclusive
+  bool inUse = false;  // a Role holds it
 };
 
 // One Role of a running job as its node in the Role tree shows it.
@@ -47,6 +55,10 @@ JobProgress progressFields(const JobRecord& job);
 // A copy taken under the record lock and then the progress lock of the job's controller.
 // A job without a controller has no Role and is read as it is.
 JobProgress readProgress(const JobRecord& job);
+
+// The job's unfinished ranges in file order, read under the progress lock while it has a
+// controller.
+std::vector<RangeProgress> readRanges(const JobRecord& job);
 
 // The job's live Roles in ascending number, read under the progress lock; empty without a
 // controller.

@@ -150,7 +150,6 @@ bool jobComplete(const JobRecord& job);
 // is unknown or 0.
 int percentComplete(int64_t downloaded, int64_t fileSize);
 int percentComplete(const JobRecord& job);
-int percentComplete(int64_t downloaded, int64_t fileSize);
 // "%3d%%".
 std::string percentText(int64_t downloaded, int64_t fileSize);
 std::string percentText(const JobRecord& job);

@@ -7,6 +7,7 @@
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 
+#include "jobs/job_progress.h"
 #include "platform/file_system.h"
 #include "platform/message_box.h"
 #include "ui/dialogs/job_text_edits.h"
@@ -28,8 +29,9 @@ CommentDialog::CommentDialog(const JobRecord& job, MessageBoxes& boxes, QWidget*
     : QDialog(parent), m_boxes(boxes), m_edit(new QPlainTextEdit(this)) {
   setWindowTitle(QStringLiteral("Comment"));
   auto* layout = new QVBoxLayout(this);
-  auto* label =
-      new QLabel(QStringLiteral("Comment of %1:").arg(QString::fromStdString(job.fileName)), this);
+  auto* label = new QLabel(
+      QStringLiteral("Comment of %1:").arg(QString::fromStdString(readProgress(job).fileName)),
+      this);
   label->setWordWrap(true);
   layout->addWidget(label);
   m_edit->setPlainText(QString::fromStdString(job.comment));

@@ -8,6 +8,7 @@
 #include "engine/storage/target_file.h"
 #include "jobs/after_download.h"
 #include "jobs/job_controller.h"
+#include "jobs/job_progress.h"
 #include "platform/file_system.h"
 #include "platform/paths.h"
 #include "store/directory_jobs.h"
@@ -369,7 +370,7 @@ void DesktopSession::startJobs(const std::vector<JobRecord*>& jobs) {
     if (job->activeRoles > 0 || jobComplete(*job)) continue;
     CategoryRecord* holder = m_tree.holderOf(*job);
     if (!holder || holder->id != kCategoryDownload) continue;
-    job->setStartMode(kStartImmediately);
+    changeJob(*job, [](JobRecord& j) { j.setStartMode(kStartImmediately); });
     m_monitor->start(*job);
     m_view->jobChanged(*job);
   }
@@ -381,7 +382,7 @@ void DesktopSession::pauseJobs(const std::vector<JobRecord*>& jobs) {
       m_monitor->stop(*job, kStopUser);
     } else {
       m_monitor->removeFromQueues(*job);
-      job->setStartMode(kStartManual);
+      changeJob(*job, [](JobRecord& j) { j.setStartMode(kStartManual); });
     }
     m_view->jobChanged(*job);
   }
@@ -407,7 +408,7 @@ void DesktopSession::pauseAll() {
   std::vector<JobRecord*> queued(m_monitor->waitQueue().begin(), m_monitor->waitQueue().end());
   for (JobRecord* job : queued) {
     m_monitor->removeFromQueues(*job);
-    job->setStartMode(kStartManual);
+    changeJob(*job, [](JobRecord& j) { j.setStartMode(kStartManual); });
     m_view->jobChanged(*job);
   }
   std::vector<JobRecord*> running = m_monitor->running();
@@ -421,7 +422,7 @@ void DesktopSession::scheduleJobs(const std::vector<JobRecord*>& jobs) {
   for (JobRecord* job : jobs) {
     if (job->activeRoles > 0 || jobComplete(*job)) continue;
     m_monitor->removeFromQueues(*job);
-    job->setStartMode(kStartSchedule);
+    changeJob(*job, [](JobRecord& j) { j.setStartMode(kStartSchedule); });
     m_monitor->addToSchedule(*job);
     m_view->jobChanged(*job);
   }

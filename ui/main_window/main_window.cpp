@@ -29,6 +29,7 @@
 #include "ui/panes/log_model.h"
 #include "ui/panes/role_tree_model.h"
 #include "ui/panes/segment_map.h"
+#include "ui/panes/shown_progress.h"
 
 namespace fw {
 
@@ -482,7 +483,7 @@ CommandContext MainWindow::commandContext() const {
   c.selected = static_cast<int>(sel.size());
   for (JobRecord* j : sel) {
     if (j->activeRoles > 0) ++c.selectedRunning;
-    if (jobComplete(*j)) ++c.selectedComplete;
+    if (finishedJob(*j)) ++c.selectedComplete;
   }
   c.selectedHasReferer = sel.size() == 1 && !sel.front()->referer.empty();
   c.startable = m_session.startableCount();

@@ -22,6 +22,7 @@
 #include "engine/storage/target_file.h"
 #include "jobs/after_download.h"
 #include "jobs/job_controller.h"
+#include "jobs/job_progress.h"
 #include "platform/paths.h"
 #include "store/category_commands.h"
 #include "store/settings_io.h"
@@ -41,6 +42,7 @@
 #include "ui/panes/log_model.h"
 #include "ui/panes/log_save.h"
 #include "ui/panes/role_tree_model.h"
+#include "ui/panes/shown_progress.h"
 
 namespace fw {
 
@@ -330,7 +332,7 @@ void MainWindow::onOpenUrl(const std::string& url) {
 
 void MainWindow::onCopyFile() {
   std::vector<JobRecord*> sel = selectedJobs();
-  if (sel.size() != 1 || !jobComplete(*sel.front())) return;
+  if (sel.size() != 1 || !finishedJob(*sel.front())) return;
   const JobRecord& job = *sel.front();
   QString dir = QFileDialog::getExistingDirectory(this, QStringLiteral("Copy file to"),
                                                   QString::fromStdString(job.saveDir));
@@ -354,7 +356,7 @@ void MainWindow::onVirusScan() {
   const GeneralSettings& g = m_session.settings().general;
   if (g.virusExe.empty()) return;
   for (JobRecord* job : selectedJobs()) {
-    if (!jobComplete(*job)) continue;
+    if (!finishedJob(*job)) continue;
     if (!launchDetached(afterDownloadArgv(g.virusExe, g.virusArgs, filePath(*job)))) {
       m_boxes->show("Cannot start " + g.virusExe, BoxIcon::Warning, BoxButtons::Ok);
       return;
@@ -367,7 +369,7 @@ void MainWindow::onCheckForUpdate() {
   JobContext ctx = m_session.jobContext();
   for (JobRecord* job : selectedJobs()) {
     if (job->activeRoles > 0) continue;
-    job->flags2 |= jobflags2::kDownloadAgain;
+    changeJob(*job, [](JobRecord& j) { j.flags2 |= jobflags2::kDownloadAgain; });
     CategoryRecord* holder = m_session.tree().holderOf(*job);
     if (holder && holder->id != kCategoryDownload) moveJob(ctx, *job, kCategoryDownload, false);
     jobs.push_back(job);
@@ -423,10 +425,7 @@ void MainWindow::onChangeProxy(int proxyIndex) {
   TextBuffer title;
   title.set(proxies[static_cast<size_t>(proxyIndex - 1)].title);
   c.command(CtlSetStatusText, reinterpret_cast<intptr_t>(&title));
-  {
-    LockGuard g(c.storage().recordLock);
-    job->flags |= jobflags::kMultiProxy;
-  }
+  changeJob(*job, [](JobRecord& j) { j.flags |= jobflags::kMultiProxy; });
   onRoleCommand(cmd::kRoleRestart);
 }
 
@@ -498,7 +497,7 @@ void MainWindow::onJobActivated() {
   JobRecord* job = sel.front();
   const uint32_t other = m_session.settings().general.otherFlag;
   int action;  // 0 the first choice of the option, 1 Edit, 2 Comment
-  if (jobComplete(*job)) {
+  if (finishedJob(*job)) {
     action = static_cast<int>((other >> 8) & 0x03);
     if (action == 0) return m_commands->run(cmd::kOpenFile), void();
   } else if (job->flags & jobflags::kFailed) {

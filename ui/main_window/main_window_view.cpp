@@ -10,7 +10,6 @@
 #include <QTreeView>
 
 #include "jobs/job_controller.h"
-#include "jobs/job_progress.h"
 #include "ui/dialogs/small_dialogs.h"
 #include "ui/main_window/main_window.h"
 #include "ui/panes/category_tree_model.h"
@@ -19,6 +18,7 @@
 #include "ui/panes/log_model.h"
 #include "ui/panes/role_tree_model.h"
 #include "ui/panes/segment_map.h"
+#include "ui/panes/shown_progress.h"
 
 namespace fw {
 
@@ -273,7 +273,7 @@ void MainWindow::refreshPanes() {
     return;
   }
   const bool bytes = m_session.settings().general.sizeInBytes();
-  JobProgress p = readJobProgress(*m_shownJob);
+  ShownProgress p = readShown(*m_shownJob, true);
   if (m_shownRole > 0) {
     std::vector<RoleProgress> roles = readRoleProgress(*m_shownJob);
     auto it = std::find_if(roles.begin(), roles.end(),
@@ -284,7 +284,7 @@ void MainWindow::refreshPanes() {
   } else {
     m_detailModel->setRows(jobDetailRows(*m_shownJob, p, bytes));
   }
-  m_segmentMap->setProgress(p, jobComplete(*m_shownJob), bytes);
+  m_segmentMap->setProgress(p, p.complete, bytes);
 }
 
 }  // namespace fw

@@ -18,7 +18,7 @@ std::string dateText(const DateStamp& d) {
   return d.isSet() ? d.detailText() : std::string();
 }
 
-std::string percent(const JobProgress& p) {
+std::string percent(const ShownProgress& p) {
   char buf[16];
   std::snprintf(buf, sizeof buf, "%3d%%", percentComplete(p.downloaded, p.fileSize));
   return buf;
@@ -26,10 +26,11 @@ std::string percent(const JobProgress& p) {
 
 }  // namespace
 
-std::vector<DetailRow> jobDetailRows(const JobRecord& job, const JobProgress& p, bool sizeInBytes) {
+std::vector<DetailRow> jobDetailRows(const JobRecord& job, const ShownProgress& p,
+                                     bool sizeInBytes) {
   const std::string size = p.fileSize >= 0 ? sizeText(p.fileSize, sizeInBytes) : std::string();
   const std::string completed = sizeText(p.downloaded, sizeInBytes);
-  if (!jobComplete(job)) {
+  if (!p.complete) {
     return {
         {"URLs", urls(job)},
         {"Rate", rateText(job.rate)},
@@ -68,7 +69,7 @@ std::vector<DetailRow> jobDetailRows(const JobRecord& job, const JobProgress& p,
 
 std::vector<DetailRow> roleDetailRows(const RoleProgress& r, bool sizeInBytes) {
   std::vector<DetailRow> rows{{"Role", "Role" + std::to_string(r.roleNo)}};
-  if (r.hasRange) {
+  if (r.start >= 0) {
     rows.push_back(
         {"Range", sizeText(r.start, sizeInBytes) + " - " + sizeText(r.end, sizeInBytes)});
     rows.push_back({"Left", sizeText(r.end >= r.start ? r.end - r.start + 1 : 0, sizeInBytes)});

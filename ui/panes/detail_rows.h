@@ -8,14 +8,15 @@
 #include <utility>
 #include <vector>
 
-#include "jobs/job_progress.h"
 #include "records/job_record.h"
+#include "ui/panes/shown_progress.h"
 
 namespace fw {
 
 using DetailRow = std::pair<std::string, std::string>;  // "Parameter", "Value"
 
-std::vector<DetailRow> jobDetailRows(const JobRecord& job, const JobProgress& p, bool sizeInBytes);
+std::vector<DetailRow> jobDetailRows(const JobRecord& job, const ShownProgress& p,
+                                     bool sizeInBytes);
 std::vector<DetailRow> roleDetailRows(const RoleProgress& r, bool sizeInBytes);
 
 }  // namespace fw

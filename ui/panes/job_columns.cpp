@@ -100,7 +100,7 @@ std::string speedText(int64_t bytesPerSecond) {
   return buf;
 }
 
-std::string leftTimeText(const JobProgress& p) {
+std::string leftTimeText(const ShownProgress& p) {
   if (!p.running || p.fileSize < 0 || p.speed <= 0) return {};
   int64_t left = std::max<int64_t>(0, p.fileSize - p.downloaded) / p.speed;
   return elapsedText(static_cast<uint32_t>(std::min<int64_t>(left, UINT32_MAX)));
@@ -124,7 +124,7 @@ const char* stateName(JobState s) {
   return "";
 }
 
-std::string cellText(const JobRecord& job, const JobProgress& p, int slot, const CellInputs& in) {
+std::string cellText(const JobRecord& job, const ShownProgress& p, int slot, const CellInputs& in) {
   switch (slot) {
     case kSlotRate:
       return rateText(job.rate);

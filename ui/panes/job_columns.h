@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "jobs/job_progress.h"
 #include "records/job_record.h"
 #include "store/settings_records.h"
+#include "ui/panes/shown_progress.h"
 
 namespace fw {
 
@@ -64,13 +64,13 @@ struct CellInputs {
 };
 
 // The text of `slot` for `job` (slot 0 has none: its icon says it).
-std::string cellText(const JobRecord& job, const JobProgress& progress, int slot,
+std::string cellText(const JobRecord& job, const ShownProgress& progress, int slot,
                      const CellInputs& in);
 
 // "%.2f KB/s".
 std::string speedText(int64_t bytesPerSecond);
 // Seconds left at `speed`, "" when the size or the speed is not known.
-std::string leftTimeText(const JobProgress& p);
+std::string leftTimeText(const ShownProgress& p);
 // The job's state in words, for tool tips and the state column's accessible text.
 const char* stateName(JobState s);
 

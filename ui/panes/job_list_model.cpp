@@ -4,9 +4,9 @@
 
 #include <algorithm>
 
-#include "jobs/job_progress.h"
 #include "ui/common/icons.h"
 #include "ui/panes/job_columns.h"
+#include "ui/panes/shown_progress.h"
 
 namespace fw {
 
@@ -164,7 +164,7 @@ QVariant JobListModel::data(const QModelIndex& index, int role) const {
   switch (role) {
     case Qt::DisplayRole: {
       if (slot == kSlotStatus) return {};
-      JobProgress p = readJobProgress(*job);
+      ShownProgress p = readShown(*job, false);
       CellInputs in;
       in.sizeInBytes = m_sizeInBytes;
       in.retries = m_retries ? m_retries(*job) : 0;

@@ -98,7 +98,7 @@ QVariant RoleTreeModel::data(const QModelIndex& index, int role) const {
   int r = roleAt(index);
   if (r < 0 || !m_job) return {};
   if (role == Qt::DisplayRole) {
-    if (r == 0) return QString::fromStdString(readJobProgress(*m_job).fileName);
+    if (r == 0) return QString::fromStdString(readProgress(*m_job).fileName);
     return QStringLiteral("Role%1").arg(r);
   }
   if (role == Qt::DecorationRole) {

@@ -39,7 +39,7 @@ SegmentMap::SegmentMap(QWidget* parent) : QWidget(parent) {
   setAccessibleName(QStringLiteral("Segment map"));
 }
 
-void SegmentMap::setProgress(const JobProgress& progress, bool complete, bool sizeInBytes) {
+void SegmentMap::setProgress(const ShownProgress& progress, bool complete, bool sizeInBytes) {
   m_progress = progress;
   m_complete = complete;
   m_sizeInBytes = sizeInBytes;
@@ -49,7 +49,7 @@ void SegmentMap::setProgress(const JobProgress& progress, bool complete, bool si
 
 void SegmentMap::clear() {
   m_empty = true;
-  m_progress = JobProgress{};
+  m_progress = ShownProgress{};
   update();
 }
 

@@ -7,7 +7,7 @@
 
 #include <QWidget>
 
-#include "jobs/job_progress.h"
+#include "ui/panes/shown_progress.h"
 
 namespace fw {
 
@@ -17,7 +17,7 @@ class SegmentMap : public QWidget {
  public:
   explicit SegmentMap(QWidget* parent = nullptr);
 
-  void setProgress(const JobProgress& progress, bool complete, bool sizeInBytes);
+  void setProgress(const ShownProgress& progress, bool complete, bool sizeInBytes);
   void clear();
 
   QSize sizeHint() const override;
@@ -27,7 +27,7 @@ class SegmentMap : public QWidget {
   void paintEvent(QPaintEvent* event) override;
 
  private:
-  JobProgress m_progress;
+  ShownProgress m_progress;
   bool m_complete = false;
   bool m_sizeInBytes = false;
   bool m_empty = true;

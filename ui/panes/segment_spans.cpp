@@ -27,7 +27,7 @@ void mark(std::vector<SpanKind>& px, int64_t size, int64_t from, int64_t to, Spa
 
 }  // namespace
 
-std::vector<Span> segmentSpans(const JobProgress& p, bool complete, int width) {
+std::vector<Span> segmentSpans(const ShownProgress& p, bool complete, int width) {
   std::vector<Span> out;
   if (width <= 0) return out;
   if (p.fileSize <= 0) {

@@ -7,7 +7,7 @@
 
 #include <vector>
 
-#include "jobs/job_progress.h"
+#include "ui/panes/shown_progress.h"
 
 namespace fw {
 
@@ -26,6 +26,6 @@ struct Span {
 // (Active wins over Missing, Missing over Done), so a small hole never disappears. A job
 // that has no ranges yet is Done up to its downloaded count and Missing (Active while it
 // runs) after it. Unknown size: one span, Done when complete, else Active or Missing.
-std::vector<Span> segmentSpans(const JobProgress& p, bool complete, int width);
+std::vector<Span> segmentSpans(const ShownProgress& p, bool complete, int width);
 
 }  // namespace fw

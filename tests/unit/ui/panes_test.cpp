@@ -13,8 +13,8 @@
 namespace fw {
 namespace {
 
-JobProgress progressOf(const JobRecord& j) {
-  JobProgress p;
+ShownProgress progressOf(const JobRecord& j) {
+  ShownProgress p;
   p.fileName = j.fileName;
   p.fileSize = j.fileSize;
   p.downloaded = j.downloaded;
@@ -31,7 +31,7 @@ TEST(JobColumns, CellTextsInTheListsFormats) {
   j.activeRoles = 3;
   j.splitCount = 5;
   j.createTime = DateStamp{2024, 3, 7, 9, 5, 1, 4};
-  JobProgress p = progressOf(j);
+  ShownProgress p = progressOf(j);
   p.running = true;
   p.speed = 1536;
   CellInputs in;
@@ -99,12 +99,12 @@ TEST(JobColumns, CaptureKeepsHiddenSlotsAndRoundTripsWithShown) {
 TEST(SegmentSpans, ReceivedActiveAndMissingBytes) {
   struct Case {
     const char* what;
-    JobProgress p;
+    ShownProgress p;
     bool complete;
     std::vector<Span> spans;
   };
   auto progress = [](int64_t size, int64_t got, std::vector<RangeProgress> ranges, bool running) {
-    JobProgress p;
+    ShownProgress p;
     p.fileSize = size;
     p.downloaded = got;
     p.ranges = std::move(ranges);
@@ -134,7 +134,7 @@ TEST(SegmentSpans, ReceivedActiveAndMissingBytes) {
   for (const Case& c : cases) EXPECT_EQ(segmentSpans(c.p, c.complete, 10), c.spans) << c.what;
   EXPECT_TRUE(segmentSpans(progress(1000, 0, {}, false), false, 0).empty());
   // Huge files do not overflow the pixel arithmetic.
-  JobProgress big =
+  ShownProgress big =
       progress(int64_t{1} << 62, 0, {{int64_t{1} << 61, (int64_t{1} << 62) - 1, true}}, true);
   EXPECT_EQ(segmentSpans(big, false, 4),
             (std::vector<Span>{{0, 2, SpanKind::Done}, {2, 4, SpanKind::Active}}));
@@ -200,7 +200,7 @@ TEST(DetailRows, UnfinishedAndFinishedJobsAndARole) {
   j.fileSize = 2048;
   j.downloaded = 1024;
   j.comment = "c";
-  JobProgress p = progressOf(j);
+  ShownProgress p = progressOf(j);
   std::vector<DetailRow> rows = jobDetailRows(j, p, false);
   ASSERT_EQ(rows.size(), 12u);
   EXPECT_EQ(rows[0], (DetailRow{"URLs", "http://h/a.iso; http://m/a.iso"}));
@@ -213,6 +213,7 @@ TEST(DetailRows, UnfinishedAndFinishedJobsAndARole) {
   j.elapsedSeconds = 2;
   p = progressOf(j);
   p.flags = j.flags;
+  p.complete = true;
   rows = jobDetailRows(j, p, false);
   ASSERT_EQ(rows.size(), 13u);
   EXPECT_EQ(rows[1], (DetailRow{"Rate", "2"}));
@@ -220,7 +221,7 @@ TEST(DetailRows, UnfinishedAndFinishedJobsAndARole) {
   EXPECT_EQ(rows[10], (DetailRow{"Average Speed", "1.00 KB/s"}));
   EXPECT_EQ(rows[12].first, "Complete Time");
 
-  RoleProgress r{3, true, 4096, 8191, 2048};
+  RoleProgress r{3, 4096, 8191, 2048};
   std::vector<DetailRow> role = roleDetailRows(r, false);
   EXPECT_EQ(role[0], (DetailRow{"Role", "Role3"}));
   EXPECT_EQ(role[1], (DetailRow{"Range", "4KB - 7KB"}));
