@@ -191,6 +191,22 @@ TEST_F(Desktop, SecondStartHandOverDownloadTrayCloseAndRestore) {
   x.run({"xdotool", "windowactivate", "--sync", win});
   x.run({"xdotool", "key", "--clearmodifiers", "alt+F4"});
   EXPECT_EQ(back.wait(kWait), 0) << back.output();
+
+  // SIGTERM (a session ending) shuts down without questions and saves.
+  Child last;
+  ASSERT_TRUE(startProgram(last));
+  ASSERT_FALSE(mainWindow().empty()) << last.output();
+  ToolResult third =
+      cli({"http://127.0.0.1:" + std::to_string(server.httpPort()) + "/missing.bin"});
+  EXPECT_EQ(third.code, 0) << third.out;
+  last.signal(SIGTERM);
+  EXPECT_EQ(last.wait(kWait), 0) << last.output();
+  CategoryTree after;
+  ASSERT_EQ(loadJobDatabase(dbPath(), after), kDbLoaded);
+  EXPECT_NE(
+      after.findJobByUrl("http://127.0.0.1:" + std::to_string(server.httpPort()) + "/missing.bin"),
+      nullptr)
+      << "the job handed in last was saved on the way out";
 }
 
 TEST_F(Desktop, ADatabaseAnotherProcessOwnsIsRefusedWithItsOwner) {
