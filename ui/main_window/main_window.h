@@ -234,6 +234,7 @@ class MainWindow : public QMainWindow, public SessionView {
   bool m_gridLines = false;
   FindQuery m_findQuery;
   int m_modalDepth = 0;
+  bool m_flushPending = false;
   bool m_closing = false;
   std::string m_title;
 };

@@ -125,7 +125,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     return;
   }
   const uint32_t other = m_session.settings().general.otherFlag;
-  if ((other & kMinimizeOnClose) && hideToTrayAllowed()) {
+  if (other & kMinimizeOnClose) {
+    // Minimised, and hidden only where a tray icon can bring it back.
     event->ignore();
     minimizeOrHide();
     return;

@@ -95,8 +95,13 @@ void MainWindow::refreshJobList() {
 
 void MainWindow::jobChanged(JobRecord& job) {
   m_jobModel->jobChanged(job);
-  // Repaint once the core's work of this pass is done.
-  QTimer::singleShot(0, m_jobModel, &JobListModel::flushChanges);
+  // Repainted once the core's work of this pass is done, all changed rows together.
+  if (m_flushPending) return;
+  m_flushPending = true;
+  QTimer::singleShot(0, this, [this] {
+    m_flushPending = false;
+    m_jobModel->flushChanges();
+  });
 }
 
 void MainWindow::jobForgotten(JobRecord& job) {

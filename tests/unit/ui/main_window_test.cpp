@@ -269,7 +269,17 @@ TEST(MainWindow, WithoutATrayTheCloseButtonNeverHidesTheWindow) {
   // "Minimize main windows on click X" and "Hide window when minimized" are on by default.
   EXPECT_EQ(rig.session->settings().general.otherFlag & 0x6000, 0x6000u);
   rig.window->close();
-  EXPECT_TRUE(rig.session->closing()) << "closed and shut down, not minimised into nowhere";
+  EXPECT_FALSE(rig.session->closing()) << "the option makes the close button minimise";
+  EXPECT_TRUE(rig.window->isMinimized());
+  EXPECT_FALSE(rig.window->isHidden()) << "minimised where it can be found, not hidden";
+  rig.window->commands().run(cmd::kOpenHide);
+  EXPECT_FALSE(rig.window->isMinimized());
+  EXPECT_FALSE(rig.window->isHidden());
+
+  // With the option off the close button ends the program (after its questions).
+  rig.session->settings().general.otherFlag &= ~0x4000u;
+  rig.window->close();
+  EXPECT_TRUE(rig.session->closing());
   rig.window.reset();
   rig.session.reset();
 }
