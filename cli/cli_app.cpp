@@ -150,7 +150,7 @@ class CliRun {
   std::set<JobRecord*> m_targetSaved;  // jobs saved once after their file was created
   // What the database holds for each running job: its record when the run started, or
   // what the last refreshing save claimed for it.
-  std::map<const JobRecord*, std::unique_ptr<JobRecord>> m_written;
+  RunningSave m_runningSave;  // the stand-ins of running jobs between saves
   std::unique_ptr<DatabaseWriter> m_writer;
 };
 
@@ -373,7 +373,7 @@ void CliRun::onJobEnded(JobRecord& job, bool complete) {
   } else {
     m_view.event("stopped: " + job.fileName);
   }
-  m_written.erase(&job);
+  m_runningSave.runEnded(job);
   // The other running jobs keep what the database says of them: a job ending beside
   // nine others would otherwise flush and sync nine files.
   save(false);
@@ -397,10 +397,7 @@ void CliRun::onSignal() {
 }
 
 void CliRun::noteRunStart(const JobRecord& job) {
-  auto copy = std::make_unique<JobRecord>(job);
-  copy->roleLogs.clear();
-  copy->next = copy->prev = nullptr;
-  m_written[&job] = std::move(copy);
+  m_runningSave.runStarting(job);
 }
 
 void CliRun::save(bool refreshRunning) {
@@ -424,66 +421,10 @@ bool CliRun::saveTo(const std::string& path) {
 }
 
 bool CliRun::encodeTree(bool refreshRunning, std::string& out) {
-  // A running job's counters run ahead of its file by what the Roles hold in their
-  // receive buffers and what the write cache holds. The copy written for it claims only
-  // what is on disk: the counters are read first, the buffered bytes left out, and the
-  // cache is flushed and synced before the file is written. Every job with a run counts,
-  // a stopped one whose Roles are still ending too: its Roles write it until they have.
-  // Without a refresh the copy written last is written again: it claimed no more than
-  // was on disk then.
-  std::map<const JobRecord*, const JobRecord*> standIns;
-  for (JobRecord* job : m_runner ? allJobs(m_tree) : std::vector<JobRecord*>{}) {
-    JobController* c = m_runner->controllerOf(*job);
-    if (!c || !c->running()) continue;
-    auto written = m_written.find(job);
-    if (written != m_written.end()) standIns[job] = written->second.get();
-    if (!refreshRunning && written != m_written.end()) continue;
-    JobStorage& st = c->storage();
-    auto copy = std::make_unique<JobRecord>();
-    {
-      LockGuard rec(st.recordLock);
-      LockGuard prog(st.progressLock);
-      *copy = *job;
-      std::map<const PartRange*, int64_t> heldBack;
-      for (RoleRecord* r : c->roles()) {
-        if (r->unstored <= 0) continue;
-        copy->downloaded -= r->unstored;
-        if (r->range) heldBack[r->range] += r->unstored;
-      }
-      auto live = job->parts.begin();
-      for (PartRange& p : copy->parts) {
-        auto it = heldBack.find(&*live++);
-        if (it != heldBack.end()) p.start -= it->second;
-      }
-    }
-    copy->roleLogs.clear();
-    copy->next = copy->prev = nullptr;
-    if (flushCache(st, nullptr) != 1) {
-      // Nothing of this run can be claimed, and the live record, which the Roles are
-      // writing, is no stand-in: the database keeps what it said before until a later
-      // save.
-      return false;
-    }
-    // The sync can take seconds with much written; it works on a duplicate so that the
-    // Roles' writes (and a closing Role) are not held up behind it.
-    int syncFd = -1;
-    {
-      LockGuard g(st.cacheLock);
-      if (st.fileFd >= 0) syncFd = ::fcntl(st.fileFd, F_DUPFD_CLOEXEC, 0);
-    }
-    if (syncFd >= 0) {
-      ::fsync(syncFd);
-      ::close(syncFd);
-    }
-    standIns[job] = copy.get();
-    m_written[job] = std::move(copy);
-  }
-  auto standIn = [&](const JobRecord& job) -> const JobRecord* {
-    auto it = standIns.find(&job);
-    return it == standIns.end() ? nullptr : it->second;
-  };
-  out = encodeJobDatabase(m_tree, standIn);
-  return true;
+  return m_runningSave.encode(
+      m_tree,
+      [this](const JobRecord& job) { return m_runner ? m_runner->controllerOf(job) : nullptr; },
+      refreshRunning, out);
 }
 
 bool CliRun::newTargetMade() {

@@ -9,6 +9,7 @@
 #include "jobs/after_download.h"
 #include "jobs/job_controller.h"
 #include "jobs/job_progress.h"
+#include "platform/atomic_file.h"
 #include "platform/file_system.h"
 #include "platform/paths.h"
 #include "store/directory_jobs.h"
@@ -116,6 +117,7 @@ DesktopSession::DesktopSession(Options options)
       m_loop, *this, m_clock, m_options.roleEntry,
       [this](const JobRecord&) { return runConfigFrom(m_settings); });
   m_runner->setTransfer(&m_transfer);
+  m_runner->onRunStart = [this](const JobRecord& job) { m_runningSave.runStarting(job); };
   // The browser's cookies, which the capture host keeps in the jar.
   m_jar = std::make_unique<CookieJar>(CookieJar::defaultPath(), m_clock);
   m_runner->setCookieLookup(
@@ -278,8 +280,12 @@ void DesktopSession::shutdown(bool saveDatabase) {
 }
 
 int DesktopSession::saveTo(const std::string& path) {
-  return saveDatabaseWhileRunning(
-      path, m_tree, [this](const JobRecord& job) { return m_runner->controllerOf(job); });
+  std::string bytes;
+  if (!m_runningSave.encode(
+          m_tree, [this](const JobRecord& job) { return m_runner->controllerOf(job); }, true,
+          bytes))
+    return 0;
+  return writeFileAtomically(path, bytes) ? 1 : 0;
 }
 
 int DesktopSession::saveDatabase() {
@@ -310,6 +316,7 @@ void DesktopSession::saveAll() {
 void DesktopSession::replaceTree(CategoryTree&& fresh, const std::string& path) {
   stopEverything();
   m_finishedOut.clear();
+  m_runningSave.clear();
   // Every controller belongs to a record that is about to be freed.
   m_tree.forEachInSaveOrder([&](const CategoryRecord& cat, uint8_t, uint16_t) {
     for (JobRecord* j = cat.firstJob; j; j = j->next) m_runner->releaseController(*j);
@@ -451,6 +458,7 @@ void DesktopSession::destroyJob(JobRecord& job) {
   m_runner->releaseController(job);
   m_finishedOut.erase(std::remove(m_finishedOut.begin(), m_finishedOut.end(), &job),
                       m_finishedOut.end());
+  m_runningSave.runEnded(job);
   CategoryRecord* holder = m_tree.holderOf(job);
   if (!holder) return;
   if (m_view->shownCategory() == holder) m_view->rowRemoved(job);
@@ -598,6 +606,8 @@ DirectoryAddCount DesktopSession::directoryListed(JobRecord& dirJob,
 void DesktopSession::jobEnded(JobRecord& job, bool complete) {
   JobController* c = m_runner ? m_runner->controllerOf(job) : nullptr;
   if (complete || (c && c->lastEndReason() != kStopUser)) m_monitor->jobEndedByItself();
+  m_monitor->runEnded(job);
+  m_runningSave.runEnded(job);
   m_view->jobChanged(job);
   m_view->jobEnded(job, complete);
 }

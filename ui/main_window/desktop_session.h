@@ -30,6 +30,7 @@
 #include "store/database_session.h"
 #include "store/job_operations.h"
 #include "store/job_order.h"
+#include "store/running_save.h"
 #include "store/settings_records.h"
 #include "ui/main_window/session_view.h"
 
@@ -206,6 +207,7 @@ class DesktopSession final : public ControllerHost {
   ControlDispatch m_dispatch;
   std::unique_ptr<ControlServer> m_server;
   std::vector<JobRecord*> m_finishedOut;  // complete jobs the display option keeps out
+  RunningSave m_runningSave;              // what is written for running jobs
   bool m_closing = false;
   bool m_shutDown = false;
 };

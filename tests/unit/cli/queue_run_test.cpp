@@ -7,7 +7,7 @@
 #include <chrono>
 #include <thread>
 
-#include "cli/controller_runner.h"
+#include "jobs/controller_runner.h"
 #include "engine/role/role_job.h"
 #include "platform/fake_clock.h"
 #include "support/recording_host.h"
