@@ -33,7 +33,7 @@ int ControllerRunner::startRun(JobRecord& job) {
   if (job.activeRoles == 0) {
     if (onRunStart) onRunStart(job);
     RunConfig cfg = m_config(job);
-    if (c->prepareRun(cfg.role, cfg.ending, cfg.storage) < 1) return -1;
+    if (c->prepareRun(cfg.role, cfg.ending, cfg.storage, m_dial) < 1) return -1;
   }
   c->command(CtlStart, 0);
   return 1;

@@ -35,6 +35,8 @@ class ControllerRunner final : public JobRunner {
   void setTransfer(ProgramTransfer* transfer) { m_transfer = transfer; }
   // The browser's cookies (the cookie jar the capture host fills); none without it.
   void setCookieLookup(CookieLookup lookup) { m_cookies = std::move(lookup); }
+  // The dial-up line Roles wait for before they connect; none (never wait) without it.
+  void setDialLine(DialLine* dial) { m_dial = dial; }
   // Called with a job whose run is about to be prepared, before any Role touches it.
   std::function<void(const JobRecord&)> onRunStart;
 
@@ -47,6 +49,7 @@ class ControllerRunner final : public JobRunner {
   std::map<const JobRecord*, std::unique_ptr<JobController>> m_controllers;
   ProgramTransfer* m_transfer = nullptr;
   CookieLookup m_cookies;
+  DialLine* m_dial = nullptr;
 };
 
 }  // namespace fw

@@ -21,13 +21,16 @@
 
 #include "engine/net/tls_functions.h"
 #include "engine/role/role_worker.h"
+#include "platform/dialup/simulated_dialup.h"
 #include "store/job_database.h"
 #include "ui/dialogs/category_dialogs.h"
 #include "ui/dialogs/column_dialog.h"
+#include "ui/dialogs/dialing_dialog.h"
 #include "ui/dialogs/find_dialog.h"
 #include "ui/dialogs/small_dialogs.h"
 #include "ui/dialogs/text_dialogs.h"
 #include "ui/dialogs/toolbar_dialog.h"
+#include "ui/dialogs/update_dialogs.h"
 #include "ui/main_window/command_ids.h"
 #include "ui/main_window/loop_driver.h"
 #include "ui/main_window/main_window.h"
@@ -234,6 +237,37 @@ int main(int argc, char** argv) {
     waitMs(1200);
     save(view, "dialog-countdown");
     countdown.cancel();
+  }
+
+  {
+    UpdateEndpoint e;
+    e.downloadPage = "https://fetchwright.example/download.html";
+    UpdateChecker checker(session.loop(), e);
+    UpdateDialog d(session.loop(), checker, &window, [](const std::string&) {});
+    shoot(d, "dialog-check-version");
+    NewerVersionDialog offer(e.downloadPage, &window);
+    shoot(offer, "dialog-newer-version");
+  }
+  {
+    // A dial that fails once and waits for its redial; it abandons the queue when closed,
+    // so it comes last.
+    DialScript script;
+    std::string why;
+    parseDialScript(
+        "entry ISP Dial\ntext 691 Access was denied because the user name or "
+        "password is not valid.\nattempt\nafter 100 state 0\nafter 100 state 2\n"
+        "after 100 state 5\nafter 100 fail 691\n",
+        script, why);
+    session.useDialup(&why, std::make_unique<SimulatedDialup>(session.loop(), script));
+    session.settings().dialUp.wDialup = 1;
+    session.settings().dialUp.dialTitle = "ISP Dial";
+    session.settingsChanged();
+    session.dial()->requestDial(0);
+    waitMs(900);
+    if (DialingWindow* w = session.dial()->dialingWindow()) {
+      if (auto* d = window.findChild<DialingDialog*>()) save(d, "dialog-dialing");
+      w->close();
+    }
   }
 
   window.quitQuietly();

@@ -16,6 +16,7 @@
 #include "platform/control_socket.h"
 #include "ui/common/icons.h"
 #include "ui/common/qt_message_boxes.h"
+#include "ui/common/qt_sound_player.h"
 #include "ui/dialogs/small_dialogs.h"
 #include "ui/main_window/desktop_session.h"
 #include "ui/main_window/loop_driver.h"
@@ -58,6 +59,7 @@ int runDesktopProgram(int argc, char** argv, RoleEntry roleEntry) {
 
   DesktopSession::Options options;
   options.roleEntry = std::move(roleEntry);
+  QtSoundPlayer sounds;  // outlives the session that plays through it
   DesktopSession session(options);
 
   std::string error;
@@ -91,6 +93,10 @@ int runDesktopProgram(int argc, char** argv, RoleEntry roleEntry) {
     return 2;
   }
   session.usePowerControl();
+  if (!session.useDialup(&error))
+    std::fprintf(stderr, "fetchwright: dial-up is off: %s\n", error.c_str());
+  session.useUpdateCheck();
+  session.services().sounds = &sounds;
   window.startUp();
   // Every request kind the program serves, in one place (the capture hand-off adds its
   // kinds here too). Until now a request got the unknown-kind answer: a second start

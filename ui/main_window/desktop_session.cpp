@@ -10,12 +10,14 @@
 #include "jobs/job_controller.h"
 #include "jobs/job_progress.h"
 #include "platform/atomic_file.h"
+#include "platform/dialup/dialup_backend.h"
 #include "platform/file_system.h"
 #include "platform/paths.h"
 #include "store/directory_jobs.h"
 #include "store/job_database.h"
 #include "store/run_config.h"
 #include "store/running_save.h"
+#include "store/service_config.h"
 #include "store/settings_io.h"
 #include "store/url_hand_in.h"
 
@@ -55,9 +57,11 @@ class DesktopSession::Hooks final : public QueueHooks {
   DesktopSession& m_s;
 };
 
-// What the end of work asks of the program and where notices go: the window, through
-// the session's view.
-class DesktopSession::Services final : public EndOfWorkActions, public DesktopNotifier {
+// What the end of work and the dial-up manager ask of the program and where notices go:
+// the window, through the session's view.
+class DesktopSession::Services final : public EndOfWorkActions,
+                                       public DesktopNotifier,
+                                       public DialManagerHost {
  public:
   explicit Services(DesktopSession& s) : m_s(s) {}
   void saveAll() override {
@@ -67,6 +71,19 @@ class DesktopSession::Services final : public EndOfWorkActions, public DesktopNo
   void powerOffFailed(const std::string& why) override { m_s.m_view->powerOffFailed(why); }
   void closeProgram() override { m_s.m_view->endOfWorkClose(); }
   void notify(const std::string& text) override { m_s.m_view->notice(text); }
+  DialingView* openDialingView(DialingWindow& window) override {
+    return m_s.m_view->openDialingView(window);
+  }
+  void stopAllJobs(int code) override {
+    if (m_s.m_closing) return;
+    std::vector<JobRecord*> queued(m_s.m_monitor->waitQueue().begin(),
+                                   m_s.m_monitor->waitQueue().end());
+    std::vector<JobRecord*> running = m_s.m_monitor->running();
+    m_s.m_monitor->stopAll(code);
+    for (JobRecord* job : queued) m_s.m_view->jobChanged(*job);
+    for (JobRecord* job : running) m_s.m_view->jobChanged(*job);
+  }
+  void openDialUpOptions() override { m_s.m_view->openDialUpOptions(); }
 
  private:
   DesktopSession& m_s;
@@ -131,6 +148,7 @@ DesktopSession::DesktopSession(Options options)
 }
 
 DesktopSession::~DesktopSession() {
+  closeDialingWindow();
   m_view = &m_noView;
   m_server.reset();
   m_tickWindow.reset();
@@ -157,6 +175,44 @@ void DesktopSession::usePowerControl() {
   if (!m_systemBus) m_systemBus = DbusConnection::openSystem(m_loop, 30000, error);
   m_power = std::make_unique<LogindPowerControl>(m_systemBus.get());
   services().power = m_power.get();
+}
+
+bool DesktopSession::useDialup(std::string* error, std::unique_ptr<Dialup> backend) {
+  if (m_dial) return true;
+  if (!backend) {
+    std::string why;
+    if (!m_systemBus) m_systemBus = DbusConnection::openSystem(m_loop, 30000, why);
+    backend = makeDialup(m_loop, m_systemBus.get(), why);
+    if (!backend) {
+      if (error) *error = why;
+      return false;
+    }
+  }
+  m_dialup = std::move(backend);
+  m_dial = std::make_unique<DialManager>(m_loop, *m_dialup, *m_services,
+                                         dialConfigFrom(m_settings.dialUp));
+  m_runner->setDialLine(m_dial.get());
+  services().dial = m_dial.get();
+  return true;
+}
+
+void DesktopSession::useUpdateCheck() {
+  if (m_updates) return;
+  m_updates = std::make_unique<UpdateChecker>(m_loop, updateEndpointFrom(m_settings.general));
+  m_updates->onNewerVersion = [this] { m_view->offerNewerVersion(); };
+  services().updates = m_updates.get();
+  services().autoUpdateCheck = m_settings.general.autoUpdate != 0;
+}
+
+void DesktopSession::toggleHangUpWhenDone() {
+  m_settings.dialUp.flags ^= dialupflags::kHangUpWhenDone;
+  m_registry.setDword(RegRoot::CurrentUser, settingkeys::kDialUp, "Flags", m_settings.dialUp.flags);
+  settingsChanged();
+}
+
+void DesktopSession::closeDialingWindow() {
+  if (m_dial)
+    if (DialingWindow* w = m_dial->dialingWindow()) w->close();
 }
 
 bool DesktopSession::own(const std::string& path, std::unique_ptr<DatabaseOwner>& owner,
@@ -269,8 +325,9 @@ void DesktopSession::stopEverything() {
 void DesktopSession::shutdown(bool saveDatabase) {
   if (m_shutDown) return;
   m_shutDown = true;
-  m_closing = true;
   if (m_tickWindow) m_loop.killTimer(m_tickWindow.get(), kMonitorTimerId);
+  closeDialingWindow();
+  m_closing = true;
   stopEverything();
   m_settings.dataFile.remoteFile = m_dbPath.empty() ? m_settings.dataFile.remoteFile : m_dbPath;
   settingsIo(m_registry, m_settings, kSettingsSave);
@@ -486,6 +543,11 @@ void DesktopSession::toggleMonitorBit(uint32_t bit) {
 
 void DesktopSession::settingsChanged() {
   m_monitor->setSettings(monitorSettingsFrom(m_settings));
+  if (m_dial) m_dial->setConfig(dialConfigFrom(m_settings.dialUp));
+  if (m_updates) {
+    m_updates->setEndpoint(updateEndpointFrom(m_settings.general));
+    services().autoUpdateCheck = m_settings.general.autoUpdate != 0;
+  }
 }
 
 void DesktopSession::tick() {

@@ -23,6 +23,7 @@
 #include "platform/control_socket.h"
 #include "platform/cookie_jar.h"
 #include "platform/dbus_connection.h"
+#include "platform/dialup/dialup.h"
 #include "platform/message_loop.h"
 #include "platform/registry.h"
 #include "store/category_commands.h"
@@ -139,6 +140,17 @@ class DesktopSession final : public ControllerHost {
   // Opens the system bus and powers off through logind; without a bus the power-off is
   // refused with its reason.
   void usePowerControl();
+  // Dial-up: the backend platform/dialup/dialup_backend.h picks (the simulator when
+  // FETCHWRIGHT_DIALUP_SCRIPT names a script, else NetworkManager on the system bus) and
+  // the manager the Roles wait on. False with `error` set when the named script cannot be
+  // read: the program then runs without dial-up. `backend` replaces the choice (tests).
+  bool useDialup(std::string* error, std::unique_ptr<Dialup> backend = nullptr);
+  // The update check with the General settings' host; the automatic one at the 60th tick.
+  void useUpdateCheck();
+  DialManager* dial() const { return m_dial.get(); }
+  UpdateChecker* updates() const { return m_updates.get(); }
+  // "Hang up when done": flips bit 0 of the dial-up "Flags" and stores it at once.
+  void toggleHangUpWhenDone();
 
   // ControllerHost.
   void setRowImage(JobRecord& job, RowImage image) override;
@@ -172,6 +184,9 @@ class DesktopSession final : public ControllerHost {
   class MonitorSide;
   class Services;
 
+  // Closes an open Dialing window (its view goes with it) before the program ends.
+  void closeDialingWindow();
+
   // Takes the lock of `path` for this program. False with `error` naming the owner.
   bool own(const std::string& path, std::unique_ptr<DatabaseOwner>& owner, std::string* error);
 
@@ -197,6 +212,9 @@ class DesktopSession final : public ControllerHost {
   std::unique_ptr<MonitorSide> m_monitorSide;
   std::unique_ptr<DbusConnection> m_systemBus;
   std::unique_ptr<PowerControl> m_power;
+  std::unique_ptr<Dialup> m_dialup;     // before the manager, which hangs up through it
+  std::unique_ptr<DialManager> m_dial;  // before the runner, whose Roles wait on its line
+  std::unique_ptr<UpdateChecker> m_updates;
   std::unique_ptr<DatabaseOwner> m_owner;
   std::unique_ptr<CookieJar> m_jar;  // before the runner: its Roles look cookies up
   std::unique_ptr<ControllerRunner> m_runner;

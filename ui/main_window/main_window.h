@@ -122,6 +122,11 @@ class MainWindow : public QMainWindow, public SessionView {
   void powerOffFailed(const std::string& why) override;
   void endOfWorkClose() override;
   void raiseWindow() override;
+  DialingView* openDialingView(DialingWindow& window) override;
+  void openDialUpOptions() override;
+  void offerNewerVersion() override;
+  // Command 32857: the "Check Newest Version" window (main_window_dialup.cpp).
+  void openUpdateWindow();
 
  protected:
   void closeEvent(QCloseEvent* event) override;

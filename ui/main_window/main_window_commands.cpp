@@ -141,6 +141,14 @@ void MainWindow::bindCommands() {
   c.bind(kManual, [this, &s] { s.setBandwidthMode(1), updateStatusCounts(); });
   c.bind(kAutomatic, [this, &s] { s.setBandwidthMode(2), updateStatusCounts(); });
   c.bind(kShutDownWhenDone, [&s] { s.toggleMonitorBit(kShutDownBit); });
+  c.bind(kHangUpWhenDone, [&s] { s.toggleHangUpWhenDone(); });
+  c.bind(kConnect, [this, &s] {
+    if (DialManager* dial = s.dial())
+      dial->connectDisconnect();
+    else
+      openDialUpOptions();
+  });
+  c.bind(kCheckNewVersion, [this] { openUpdateWindow(); });
   c.bind(kMonitorClipboard, [&s] { s.toggleMonitorBit(kMonitorClipboardBit); });
   c.bind(kMonitorBrowser, [&s] { s.toggleMonitorBit(kMonitorBrowserBit); });
 

@@ -8,6 +8,7 @@
 
 #include <string>
 
+#include "jobs/dialing_window.h"
 #include "jobs/end_of_work.h"
 #include "store/tree_view.h"
 
@@ -44,6 +45,13 @@ class SessionView : public TreeView {
   virtual void endOfWorkClose() {}
   // A second start of the program asked for the window.
   virtual void raiseWindow() {}
+  // A dial starts: the Dialing window's view (shown, not run modally), or nullptr to dial
+  // unseen.
+  virtual DialingView* openDialingView(DialingWindow& /*window*/) { return nullptr; }
+  // Connect/Disconnect without a dial-up entry chosen: the options on their dial-up page.
+  virtual void openDialUpOptions() {}
+  // The automatic update check found a newer version: offer the download page.
+  virtual void offerNewerVersion() {}
 };
 
 }  // namespace fw
