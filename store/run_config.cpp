@@ -1,6 +1,7 @@
 #include "store/run_config.h"
 
 #include "platform/paths.h"
+#include "store/service_config.h"
 
 namespace fw {
 
@@ -46,7 +47,8 @@ RoleSettings roleSettingsFrom(const Settings& s) {
   role.asciiMode = s.protocol.asciiMode;
   role.tlsVerify = s.protocol.tlsVerify;
   role.stillDownloadNonResumable = g.option(generalcheck::kNonResumable);
-  role.useDialup = false;
+  // Roles wait for the line only while a dial-up entry is chosen.
+  role.useDialup = dialConfigFrom(s.dialUp).inUse;
   role.allocateOnSize = g.preallocate();
   role.bufferSizeKB = static_cast<int>(g.bufferSize);
   role.pacing = s.connection.paced();
