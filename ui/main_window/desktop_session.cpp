@@ -148,8 +148,9 @@ DesktopSession::DesktopSession(Options options)
 }
 
 DesktopSession::~DesktopSession() {
-  closeDialingWindow();
+  // The window may be gone already: nothing is shown from here on.
   m_view = &m_noView;
+  closeDialingWindow();
   m_server.reset();
   m_tickWindow.reset();
   // Controllers end their Roles before the records they run on are freed.
