@@ -308,6 +308,7 @@ bool MainWindow::hideToTrayAllowed() const {
 void MainWindow::startUp() {
   buildToolBar();
   applyViewFlags();
+  applyListColors();
   m_categoryModel->setTree(&m_session.tree());
   rebuildTree();
   if (CategoryRecord* queue = m_session.tree().findCategory(kCategoryDownload))

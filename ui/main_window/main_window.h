@@ -14,6 +14,7 @@
 #include <QPointer>
 #include <QSystemTrayIcon>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -88,6 +89,10 @@ class MainWindow : public QMainWindow, public SessionView {
     ~ModalScope() { --m_w.m_modalDepth; }
     MainWindow& m_w;
   };
+  // The "Options" sheet on `page` (0 the first, 7 "Dial-Up Networking"); modal.
+  void showOptions(int page);
+  // Joins (true) or leaves the clipboard watch when the options change "Monitor".
+  void setClipboardWatch(std::function<void(bool)> watch);
   // Right button on the tray icon: its menu at the cursor, unless a modal sheet is open.
   // True when the menu opened.
   bool openTrayMenu();
@@ -143,6 +148,7 @@ class MainWindow : public QMainWindow, public SessionView {
   void applyColumnLayout();
   void captureColumnLayout();
   void applyViewFlags();
+  void applyListColors();  // the list and log colours of the settings
   void showJobInPanes(JobRecord* job);
   void refreshPanes();
   void reloadLog();
@@ -239,6 +245,7 @@ class MainWindow : public QMainWindow, public SessionView {
   bool m_gridLines = false;
   FindQuery m_findQuery;
   int m_modalDepth = 0;
+  std::function<void(bool)> m_clipboardWatch;
   bool m_flushPending = false;
   bool m_closing = false;
   std::string m_title;

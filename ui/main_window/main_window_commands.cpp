@@ -173,6 +173,7 @@ void MainWindow::bindCommands() {
   c.bind(kCustomizeToolbar, [this] { onCustomizeToolbar(); });
   c.bind(kSkinFirst, [&s] { s.settings().general.skin = 0; });
   c.bind(kOpenHide, [this] { onOpenHide(); });
+  c.bind(kOptions, [this] { showOptions(0); });
 
   // The Role tree and the log pane.
   for (int id : {kRoleStart, kRoleStop, kRoleRestart})
