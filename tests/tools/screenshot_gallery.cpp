@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPixmap>
+#include <QRegularExpression>
 #include <QTabWidget>
 #include <QTimer>
 #include <QTreeView>
@@ -36,6 +37,8 @@
 #include "ui/main_window/main_window.h"
 #include "ui/main_window/menus.h"
 #include "ui/main_window/toolbar_buttons.h"
+#include "ui/options/options_sheet.h"
+#include "ui/options/proxy_setting_dialog.h"
 #include "ui/panes/job_list_model.h"
 #include "ui/panes/role_tree_model.h"
 
@@ -237,6 +240,42 @@ int main(int argc, char** argv) {
     waitMs(1200);
     save(view, "dialog-countdown");
     countdown.cancel();
+  }
+  {
+    // The options sheet on every page, with a few proxies in the list.
+    ProxyRecord office;
+    office.title = "Office proxy";
+    office.server = "proxy.example.org";
+    office.port = 3128;
+    office.type = kProxyHttpConnect;
+    office.flags = proxyflags::kNoCache | proxyflags::kPassive;
+    ProxyRecord tunnel = office;
+    tunnel.title = "SSH tunnel";
+    tunnel.server = "127.0.0.1";
+    tunnel.port = 1080;
+    tunnel.type = kProxySocks5;
+    ProxySettings& proxies = session.settings().proxy;
+    proxies.proxies = {ProxySettings::directConnection(), office, tunnel};
+    proxies.defaultHttp = 1;
+    QTimer::singleShot(300, [] {
+      auto* sheet = qobject_cast<OptionsSheet*>(QApplication::activeModalWidget());
+      if (!sheet) {
+        std::fprintf(stderr, "the options sheet did not open\n");
+        ++g_failures;
+        return;
+      }
+      for (int i = 0; i < OptionsSheet::kPageCount; ++i) {
+        sheet->showPage(i);
+        QString name = QString::fromLatin1(OptionsSheet::kCaptions[static_cast<size_t>(i)])
+                           .toLower()
+                           .replace(QRegularExpression(QStringLiteral("[^a-z]+")), "-");
+        save(sheet, qPrintable(QStringLiteral("options-%1-%2").arg(i).arg(name)));
+      }
+      sheet->reject();
+    });
+    window.showOptions(0);
+    ProxySettingDialog d(office, quiet, &window);
+    shoot(d, "dialog-proxy-setting");
   }
 
   {

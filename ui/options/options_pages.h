@@ -9,6 +9,7 @@
 #include <QString>
 #include <QWidget>
 
+#include <initializer_list>
 #include <string>
 
 #include "ui/options/options_host.h"
@@ -48,6 +49,8 @@ inline QString qs(const std::string& s) {
 inline std::string ss(const QString& s) {
   return s.toStdString();
 }
+// Sets the keyboard order of `widgets`, first to last.
+void chainTabs(std::initializer_list<QWidget*> widgets);
 // A short edit for a number, named `name`.
 QLineEdit* numberEdit(QWidget* parent, const char* name, int width = 70);
 

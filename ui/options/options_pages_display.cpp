@@ -80,6 +80,13 @@ class GraphOptions final : public OptionsPage {
       r->addStretch(1);
       return box;
     }());
+    chainTabs({m_scale});
+    QWidget* previous = m_scale;
+    for (auto& [button, value] : m_swatches) {
+      QWidget::setTabOrder(previous, button);
+      previous = button;
+    }
+    chainTabs({previous, reset, m_transparent, m_dropGraph});
     auto* col = new QVBoxLayout(this);
     col->addLayout(top);
     col->addWidget(colours);
@@ -182,6 +189,7 @@ class FileManagerOptions final : public OptionsPage {
     sf->addRow(QStringLiteral("Arguments:"), m_args);
     sf->addRow(QStringLiteral("File types:"), m_types);
 
+    chainTabs({m_scanner, m_program, browse, m_args, m_types});
     auto* top = new QHBoxLayout;
     top->addWidget(finished);
     top->addWidget(exists);
@@ -239,7 +247,10 @@ class ScheduleOptions final : public OptionsPage {
     m_stop = new QTimeEdit(this);
     m_start->setObjectName(QStringLiteral("startTime"));
     m_stop->setObjectName(QStringLiteral("stopTime"));
-    for (QTimeEdit* t : {m_start, m_stop}) t->setDisplayFormat(QStringLiteral("HH:mm"));
+    for (QTimeEdit* t : {m_start, m_stop}) {
+      t->setDisplayFormat(QStringLiteral("HH:mm"));
+      t->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    }
     auto* times = new QGroupBox(QStringLiteral("Time"), this);
     auto* tf = new QFormLayout(times);
     tf->addRow(QStringLiteral("Start downloading at:"), m_start);
@@ -309,6 +320,7 @@ class SoundsOptions final : public OptionsPage {
       m_flags[i] = new QCheckBox(QString::fromLatin1(kFlags[i]), popups);
       if (i < 3) pl->addWidget(m_flags[i]);
     }
+    chainTabs({m_flags[0], m_flags[1], m_flags[2], m_flags[3], m_list, play, none, browse});
     auto* col = new QVBoxLayout(this);
     col->addWidget(popups);
     col->addWidget(m_flags[3]);

@@ -24,6 +24,14 @@ QLineEdit* numberEdit(QWidget* parent, const char* name, int width) {
   return e;
 }
 
+void chainTabs(std::initializer_list<QWidget*> widgets) {
+  QWidget* previous = nullptr;
+  for (QWidget* w : widgets) {
+    if (previous) QWidget::setTabOrder(previous, w);
+    previous = w;
+  }
+}
+
 namespace {
 
 QWidget* withUnit(QWidget* parent, QLineEdit* edit, const char* unit) {
@@ -66,6 +74,8 @@ class GeneralOptions final : public OptionsPage {
     grid->addWidget(withUnit(this, m_segment, "KB"), 9, 1);
     grid->setColumnStretch(2, 1);
     grid->setRowStretch(10, 1);
+    chainTabs({m_checks[0], m_checks[1], m_checks[2], m_checks[3], m_minutes, m_checks[4], m_buffer,
+               m_checks[5], m_checks[6], m_checks[7], m_checks[8], m_segment});
     connect(m_checks[3], &QCheckBox::toggled, m_minutes, &QWidget::setEnabled);
     connect(m_checks[4], &QCheckBox::toggled, m_buffer, &QWidget::setEnabled);
   }
@@ -116,7 +126,10 @@ class ConnectionOptions final : public OptionsPage {
     m_type = new QComboBox(this);
     m_type->setObjectName(QStringLiteral("connType"));
     for (const ConnectionTypePreset& t : kConnectionTypes) m_type->addItem(t.name);
+    m_type->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     m_retry = new QCheckBox(QStringLiteral("Always retry"), this);
+    chainTabs({m_edits[0], m_edits[1], m_edits[2], m_edits[3], m_edits[4], m_retry, m_type,
+               m_edits[5], m_edits[6], m_edits[7]});
 
     auto* times = new QGroupBox(QStringLiteral("Connection"), this);
     auto* tf = new QFormLayout(times);
@@ -194,6 +207,7 @@ class ProtocolOptions final : public OptionsPage {
     m_agent = new QComboBox(this);
     m_agent->setObjectName(QStringLiteral("userAgent"));
     for (const char* a : ProtocolPage::kAgents) m_agent->addItem(QString::fromLatin1(a));
+    m_agent->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     m_agentText = new QLineEdit(this);
     m_agentText->setObjectName(QStringLiteral("userAgentText"));
     m_ascii = new QLineEdit(this);
@@ -280,6 +294,7 @@ class MonitorOptions final : public OptionsPage {
     m_bits[6]->setEnabled(false);
     m_types = new QLineEdit(this);
     m_types->setObjectName(QStringLiteral("monitorType"));
+    chainTabs({m_bits[0], m_bits[1], m_bits[4], m_bits[5], m_bits[3], m_types});
 
     auto* clip = new QGroupBox(QStringLiteral("Clipboard"), this);
     auto* cl = new QVBoxLayout(clip);

@@ -163,6 +163,10 @@ class DialUpOptions final : public OptionsPage {
     form->addRow(QStringLiteral("Reconnect window title:"), m_establish);
     form->addRow(m_hangUp);
     form->addRow(m_redial);
+    m_entry->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    m_entry->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    m_entry->setMinimumWidth(240);
+    chainTabs({m_entry, m_user, m_pass, m_times, m_wait, m_establish, m_hangUp, m_redial});
     m_details = {m_hangUp, m_redial, m_user, m_pass, m_times, m_wait, m_establish};
     connect(m_entry, &QComboBox::currentIndexChanged, this, [this] { updateEnabled(); });
   }

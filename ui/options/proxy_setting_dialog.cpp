@@ -73,6 +73,19 @@ ProxySettingDialog::ProxySettingDialog(const ProxyRecord& record, MessageBoxes& 
   connect(buttons, &QDialogButtonBox::accepted, this, &ProxySettingDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
+  QList<QAbstractButton*> types = m_type->buttons();
+  QWidget::setTabOrder(m_title, m_server);
+  QWidget::setTabOrder(m_server, m_port);
+  QWidget* previous = m_port;
+  for (QAbstractButton* b : types) {
+    QWidget::setTabOrder(previous, b);
+    previous = b;
+  }
+  for (QWidget* w : std::initializer_list<QWidget*>{m_auth, m_user, m_pass, m_noCache, m_pasv}) {
+    QWidget::setTabOrder(previous, w);
+    previous = w;
+  }
+
   ProxyForm f = ProxyForm::load(record);
   m_title->setText(QString::fromStdString(f.title));
   m_server->setText(QString::fromStdString(f.server));
