@@ -108,7 +108,7 @@ TEST(MainWindow, CommandsFollowTheCategoryShownAndTheSelection) {
   EXPECT_FALSE(rig.enabled(kStart));
   EXPECT_TRUE(rig.enabled(kStartAll));
   EXPECT_FALSE(rig.enabled(kNewDownload)) << "the property sheet is not built here";
-  EXPECT_FALSE(rig.enabled(kOptions));
+  EXPECT_TRUE(rig.enabled(kOptions));
   rig.selectRow(1);
   EXPECT_TRUE(rig.enabled(kStart));
   EXPECT_TRUE(rig.enabled(kMoveUp));
