@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
@@ -25,6 +26,7 @@
 #include "ui/options/options_forms.h"
 #include "ui/options/options_sheet.h"
 #include "ui/options/proxy_list_edit.h"
+#include "ui/options/proxy_setting_dialog.h"
 
 namespace fw {
 namespace {
@@ -418,6 +420,45 @@ TEST(OptionsSheet, ProxyPageRenumbersTheRegistryAndMonitorPageWritesAtOnce) {
   EXPECT_EQ(host.watch, (std::vector<bool>{true, false}));
   EXPECT_EQ(host.s.general.monitor, 0x80u);
   EXPECT_EQ(host.s.general.monitorType, ".ISO");
+}
+
+TEST(OptionsSheet, ProxySettingDialogStaysOpenAfterAWarning) {
+  Boxes boxes;
+  ProxyRecord fresh;
+  fresh.type = kProxySocks5;
+  ProxySettingDialog d(fresh, boxes, nullptr);
+  d.show();
+  QApplication::setActiveWindow(&d);
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&d));
+  child<QLineEdit>(d, "title")->setText("Tunnel");
+  child<QLineEdit>(d, "port")->setText("1080");
+  d.accept();
+  EXPECT_EQ(boxes.shown, std::vector<std::string>{kProxyServerText});
+  EXPECT_TRUE(d.isVisible());
+  EXPECT_TRUE(child<QLineEdit>(d, "server")->hasFocus());
+  child<QRadioButton>(d, "type0")->click();  // "Direct Connection"
+  EXPECT_FALSE(child<QLineEdit>(d, "server")->isEnabled());
+  EXPECT_FALSE(child<QLineEdit>(d, "port")->isEnabled());
+  d.accept();
+  EXPECT_EQ(d.result(), QDialog::Accepted);
+  EXPECT_EQ(d.record().type, kProxyDirect);
+  EXPECT_EQ(d.record().port, 0) << "a direct connection has no port";
+}
+
+TEST(OptionsSheet, OtherTreeTakesEffectAtTheClick) {
+  Host host;
+  OptionsSheet sheet(host, 10, nullptr);
+  sheet.show();
+  auto* tree = child<QTreeWidget>(sheet, "otherTree");
+  QTreeWidgetItem* comment = nullptr;
+  for (QTreeWidgetItem* it : tree->findItems("Comment", Qt::MatchExactly | Qt::MatchRecursive))
+    if (it->parent()->text(0) == "Download Job") comment = it;
+  ASSERT_NE(comment, nullptr);
+  QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(comment).center());
+  EXPECT_EQ(host.s.general.otherFlag & 0xC0, 0x80u) << "stored before the page is left";
+  EXPECT_EQ(comment->checkState(0), Qt::Checked);
+  sheet.reject();
+  EXPECT_EQ(host.s.general.otherFlag & 0xC0, 0x80u);
 }
 
 // From the main window: the Options command opens the sheet; OK stores, applies and
