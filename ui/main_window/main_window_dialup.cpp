@@ -4,6 +4,7 @@
 #include "ui/dialogs/dialing_dialog.h"
 #include "ui/dialogs/update_dialogs.h"
 #include "ui/main_window/main_window.h"
+#include "ui/options/options_sheet.h"
 
 namespace fw {
 
@@ -15,9 +16,8 @@ DialingView* MainWindow::openDialingView(DialingWindow& window) {
 }
 
 void MainWindow::openDialUpOptions() {
-  // TODO(options): showOptions(7) once the Options sheet is in; the dial-up page is where
-  // an entry is chosen. Until then the command only tells why nothing was dialled.
-  notice("No dial-up connection is chosen in the options.");
+  // The dial-up page is where an entry is chosen.
+  showOptions(OptionsSheet::kDialUpPage);
 }
 
 void MainWindow::offerNewerVersion() {

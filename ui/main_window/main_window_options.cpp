@@ -6,7 +6,6 @@
 
 #include "jobs/dial_manager.h"
 #include "platform/sound_player.h"
-#include "store/service_config.h"
 #include "store/settings_io.h"
 #include "ui/main_window/main_window.h"
 #include "ui/options/options_sheet.h"
@@ -66,7 +65,6 @@ void MainWindow::showOptions(int page) {
       dialUpSettingsIo(reg, st.dialUp, kSettingsSave);
       colorSettingsIo(reg, st.color, kSettingsSave);
       soundSettingsIo(reg, st.sounds, kSettingsSave);
-      if (DialManager* dial = s.services().dial) dial->setConfig(dialConfigFrom(st.dialUp));
       s.settingsChanged();
       m_w.refreshJobList();
       m_w.refreshCommands();

@@ -513,6 +513,18 @@ TEST(OptionsSheet, OpenedFromTheMainWindowOkStoresAndWrites) {
   EXPECT_EQ(v, 30u);
   session.registry().queryDword(RegRoot::CurrentUser, settingkeys::kColor, "Scale", v);
   EXPECT_EQ(v, 50u);
+
+  // Connect/Disconnect with no connection chosen: the sheet on its dial-up page.
+  int shownPage = -1;
+  QTimer::singleShot(0, [&] {
+    if (auto* sheet = qobject_cast<OptionsSheet*>(QApplication::activeModalWidget())) {
+      shownPage = sheet->tabs()->currentIndex();
+      sheet->reject();
+    }
+  });
+  window.refreshCommands();
+  ASSERT_TRUE(window.commands().run(cmd::kConnect));
+  EXPECT_EQ(shownPage, OptionsSheet::kDialUpPage);
   window.quitQuietly();
 }
 
