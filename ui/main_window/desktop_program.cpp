@@ -18,6 +18,7 @@
 #include "ui/common/qt_message_boxes.h"
 #include "ui/common/qt_sound_player.h"
 #include "ui/dialogs/small_dialogs.h"
+#include "ui/main_window/capture_wiring.h"
 #include "ui/main_window/desktop_session.h"
 #include "ui/main_window/loop_driver.h"
 #include "ui/main_window/main_window.h"
@@ -107,6 +108,9 @@ int runDesktopProgram(int argc, char** argv, RoleEntry roleEntry) {
   });
   session.control().add(kControlAddUrls,
                         [&session](const ControlRequest& r) { return session.handInRequest(r); });
+  CaptureWiring capture(session, window);
+  capture.serve();
+  registerBrowserCapture();
 
   // SIGTERM and SIGINT (a session ending, kill, Ctrl-C) shut down without questions.
   std::unique_ptr<QSocketNotifier> signals;

@@ -117,6 +117,10 @@ class DesktopSession final : public ControllerHost {
   void toggleMonitorBit(uint32_t bit);
   // The settings were changed by a dialog: runs start with them from now on.
   void settingsChanged();
+  // Called after every settingsChanged() (the clipboard monitor follows "Monitor").
+  void addSettingsListener(std::function<void()> listener) {
+    m_settingsListeners.push_back(std::move(listener));
+  }
   // Writes one settings group now (the window's layout values at shut-down, MRU lists).
   Registry& registry() { return m_registry; }
 
@@ -226,6 +230,7 @@ class DesktopSession final : public ControllerHost {
   std::unique_ptr<ControlServer> m_server;
   std::vector<JobRecord*> m_finishedOut;  // complete jobs the display option keeps out
   RunningSave m_runningSave;              // what is written for running jobs
+  std::vector<std::function<void()>> m_settingsListeners;
   bool m_closing = false;
   bool m_shutDown = false;
 };

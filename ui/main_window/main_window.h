@@ -16,15 +16,19 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "capture/receiver/hand_off_window.h"
 #include "ui/common/qt_message_boxes.h"
 #include "ui/dialogs/job_finder.h"
+#include "ui/dialogs/job_sheet_values.h"
 #include "ui/main_window/command_set.h"
 #include "ui/main_window/delete_flow.h"
 #include "ui/main_window/desktop_session.h"
 #include "ui/main_window/exit_flow.h"
+#include "ui/main_window/url_offer.h"
 #include "ui/panes/log_lines.h"
 
 class QLabel;
@@ -41,6 +45,7 @@ class JobListModel;
 class LogModel;
 class RoleTreeModel;
 class SegmentMap;
+class SelectUrlWindow;
 
 class MainWindow : public QMainWindow, public SessionView {
   Q_OBJECT
@@ -101,6 +106,25 @@ class MainWindow : public QMainWindow, public SessionView {
   // on and a tray icon can bring it back.
   void minimizeOrHide();
 
+  // New jobs (main_window_offers.cpp).
+  // The one entry point for URLs offered from outside (clipboard, browser, DropZone, a
+  // batch, the command line). Each request carries the URL and what the source knows
+  // (referrer, comment); the rest comes from the new-job defaults. decideOffer() says
+  // what happens: added at once, the property sheet (opened from the event loop, so a
+  // caller waiting for an answer gets it first), or a "Select Url" window for several.
+  // Nothing happens once shut-down has begun.
+  void offerUrls(const std::vector<AddJobRequest>& requests, UrlSource source);
+  // The new-job property sheet (modal); on OK the job, and one job per URL of
+  // `furtherUrls` with its settings, are added. The accepted values, or none.
+  std::optional<JobSheetValues> openNewJobSheet(const NewJobOffer& offer,
+                                                const std::vector<std::string>& furtherUrls = {});
+  // A modeless "Select Url" window for `rows`; its OK runs the chosen URLs' sheets.
+  SelectUrlWindow* openSelectUrl(const std::vector<UrlRow>& rows);
+  // AddJob with the defaults for what `request` leaves open. False when nothing was added.
+  bool addJobNow(const AddJobRequest& request);
+  int selectUrlWindowCount() const;
+  void closeSelectUrlWindows();
+
   // SessionView.
   void rebuildTree() override;
   CategoryRecord* shownCategory() override;
@@ -159,6 +183,8 @@ class MainWindow : public QMainWindow, public SessionView {
   void bindCommands();
   // Shift: the permanent delete (the menu's command reads the Shift key).
   void onDelete(bool shift);
+  void onProperty();
+  void onAddBatch();
   void onComment();
   void onRename();
   void onFind(bool again);
@@ -246,6 +272,7 @@ class MainWindow : public QMainWindow, public SessionView {
   FindQuery m_findQuery;
   int m_modalDepth = 0;
   std::function<void(bool)> m_clipboardWatch;
+  std::vector<QPointer<SelectUrlWindow>> m_selectUrls;
   bool m_flushPending = false;
   bool m_closing = false;
   std::string m_title;

@@ -94,6 +94,9 @@ void MainWindow::bindCommands() {
   c.bind(kMoveBottom, [move] { move(JobMove::Bottom); });
   c.bind(kDelete,
          [this] { onDelete((QGuiApplication::keyboardModifiers() & Qt::ShiftModifier) != 0); });
+  c.bind(kNewDownload, [this] { openNewJobSheet({}); });
+  c.bind(kProperty, [this] { onProperty(); });
+  c.bind(kAddBatch, [this] { onAddBatch(); });
   c.bind(kComment, [this] { onComment(); });
   c.bind(kRename, [this] { onRename(); });
   c.bind(kBrowseReferrer, [this] {

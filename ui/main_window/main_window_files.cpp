@@ -170,6 +170,7 @@ void MainWindow::shutDown(bool saveDatabase, const std::string& untitledTo) {
   m_session.setClosing();
   saveLayout();
   hide();
+  closeSelectUrlWindows();
   if (m_tray) m_tray->hide();
   bool save = saveDatabase;
   if (m_session.untitled()) {
