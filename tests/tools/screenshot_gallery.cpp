@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPixmap>
@@ -24,10 +25,14 @@
 #include "engine/role/role_worker.h"
 #include "platform/dialup/simulated_dialup.h"
 #include "store/job_database.h"
+#include "ui/dialogs/batch_dialog.h"
 #include "ui/dialogs/category_dialogs.h"
 #include "ui/dialogs/column_dialog.h"
 #include "ui/dialogs/dialing_dialog.h"
 #include "ui/dialogs/find_dialog.h"
+#include "ui/dialogs/property_sheet.h"
+#include "ui/dialogs/select_url_logic.h"
+#include "ui/dialogs/select_url_window.h"
 #include "ui/dialogs/small_dialogs.h"
 #include "ui/dialogs/text_dialogs.h"
 #include "ui/dialogs/toolbar_dialog.h"
@@ -276,6 +281,41 @@ int main(int argc, char** argv) {
     window.showOptions(0);
     ProxySettingDialog d(office, quiet, &window);
     shoot(d, "dialog-proxy-setting");
+  }
+  {
+    // The job property sheet on each page, for the running job.
+    PropertySheet d(session.settings(), tree, jobValues(*job), quiet, &window);
+    d.show();
+    for (int page = 0; page < d.tabs()->count(); ++page) {
+      d.tabs()->setCurrentIndex(page);
+      static const char* names[] = {"dialog-property-general", "dialog-property-advanced",
+                                    "dialog-property-alternate"};
+      save(&d, names[page]);
+    }
+    d.hide();
+  }
+  {
+    std::vector<UrlRow> rows = {
+        {"Setup program", "http://downloads.example.org/tools/setup.exe", "setup.exe"},
+        {"Source archive", "http://downloads.example.org/src/app-2.4.tar.gz", "app-2.4.tar.gz"},
+        {"Manual (PDF)", "https://docs.example.com/manual.pdf", "manual.pdf"},
+        {"Sound track", "http://media.example.net/track01.mp3", "track01.mp3"},
+        {"Release notes", "https://docs.example.com/notes/", "index.htm"}};
+    auto* w = new SelectUrlWindow(rows, nullptr, &window);
+    w->setTicked(2, false);
+    w->show();
+    save(w, "window-select-url");
+    SelectLinkDialog link(linkHosts(rows), linkExtensions(rows), &window);
+    link.hostList()->item(1)->setCheckState(Qt::Unchecked);
+    shoot(link, "dialog-select-link");
+    w->close();
+  }
+  {
+    BatchDialog d(&window);
+    d.setSpec({"http://images.example.org/gallery/img*.jpg", "1", "120", 3});
+    shoot(d, "dialog-batch");
+    d.setSpec({"http://images.example.org/gallery/img[1-.jpg", "", "", 0});
+    shoot(d, "dialog-batch-malformed");
   }
 
   {

@@ -20,11 +20,12 @@ CaptureWiring::CaptureWiring(DesktopSession& session, MainWindow& window)
       m_window(window),
       m_receiver(*this, session.settings().general),
       m_monitor(*this, session.settings().general) {
-  session.addSettingsListener([this] { followMonitorBit(); });
+  m_listener = session.addSettingsListener([this] { followMonitorBit(); });
   followMonitorBit();
 }
 
 CaptureWiring::~CaptureWiring() {
+  m_session.removeSettingsListener(m_listener);
   QObject::disconnect(m_clipboard);
   for (uint32_t kind :
        {kControlHandOffList, kControlHandOffAddUrl, kControlHandOffClick, kControlLinkList})

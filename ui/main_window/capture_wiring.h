@@ -52,6 +52,7 @@ class CaptureWiring final : public QObject, public HandOffWindow {
   HandOffReceiver m_receiver;
   ClipboardMonitor m_monitor;
   QMetaObject::Connection m_clipboard;
+  size_t m_listener = 0;
 };
 
 // Writes the browsers' native-host manifests for the snarebolt-host installed with this

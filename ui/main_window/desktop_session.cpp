@@ -549,7 +549,8 @@ void DesktopSession::settingsChanged() {
     m_updates->setEndpoint(updateEndpointFrom(m_settings.general));
     services().autoUpdateCheck = m_settings.general.autoUpdate != 0;
   }
-  for (const std::function<void()>& listener : m_settingsListeners) listener();
+  for (const std::function<void()>& listener : m_settingsListeners)
+    if (listener) listener();
 }
 
 void DesktopSession::tick() {

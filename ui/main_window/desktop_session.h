@@ -117,9 +117,14 @@ class DesktopSession final : public ControllerHost {
   void toggleMonitorBit(uint32_t bit);
   // The settings were changed by a dialog: runs start with them from now on.
   void settingsChanged();
-  // Called after every settingsChanged() (the clipboard monitor follows "Monitor").
-  void addSettingsListener(std::function<void()> listener) {
+  // Called after every settingsChanged() (the clipboard monitor follows "Monitor") until
+  // removed with the number returned.
+  size_t addSettingsListener(std::function<void()> listener) {
     m_settingsListeners.push_back(std::move(listener));
+    return m_settingsListeners.size() - 1;
+  }
+  void removeSettingsListener(size_t id) {
+    if (id < m_settingsListeners.size()) m_settingsListeners[id] = nullptr;
   }
   // Writes one settings group now (the window's layout values at shut-down, MRU lists).
   Registry& registry() { return m_registry; }

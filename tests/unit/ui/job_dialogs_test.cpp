@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -18,6 +19,8 @@
 #include <cstdlib>
 
 #include "../store/store_fakes.h"
+#include "capture/module/link_list_text.h"
+#include "platform/control_kinds.h"
 #include "platform/paths.h"
 #include "store/job_database.h"
 #include "support/temp_dir.h"
@@ -25,6 +28,7 @@
 #include "ui/dialogs/property_sheet.h"
 #include "ui/dialogs/select_url_logic.h"
 #include "ui/dialogs/select_url_window.h"
+#include "ui/main_window/capture_wiring.h"
 #include "ui/main_window/main_window.h"
 
 namespace fw {
@@ -443,6 +447,55 @@ TEST(OfferUrls, MainWindowAddsOpensTheSheetAndSelectUrlWindows) {
   EXPECT_EQ(window.selectUrlWindowCount(), 0) << "closed at shut-down";
   window.offerUrls({b}, UrlSource::DropZone);
   EXPECT_EQ(session.tree().findJobByUrl(b.url), nullptr) << "nothing is taken while closing";
+}
+
+// The capture receivers in the program: the link list on the control socket opens a
+// "Select Url" window; the clipboard is watched exactly while "Monitor ClipBoard" is on,
+// and a copied download link then becomes a job.
+TEST(CaptureWiring, LinkListAndClipboardFollowTheMonitorBit) {
+  test::TempDir home("fw-capture-ui");
+  setenv("FETCHWRIGHT_HOME", home.path().c_str(), 1);
+  makeDirs(dataDir(), 0700);
+  DesktopSession::Options o;
+  o.roleEntry = [](RoleRecord&) {};
+  DesktopSession session(o);
+  session.loadSettings();
+  session.settings().general.monitor = 0x20;  // clipboard off, no confirmations
+  session.settings().general.dFlags = 0;
+  MainWindow window(session);
+  std::string error;
+  ASSERT_TRUE(session.openStartupDatabase("", nullptr, &error)) << error;
+  window.startUp();
+  CaptureWiring capture(session, window);
+  capture.serve();
+
+  std::string list = buildLinkListText(
+      {"lead", "http://h/a.zip", "A", "ftp://h/b.zip", "B", "https://h/c.exe", "C"});
+  ControlReply reply = session.control().handle(ControlRequest{kControlLinkList, list});
+  EXPECT_EQ(reply.result, 1);
+  EXPECT_EQ(window.selectUrlWindowCount(), 1);
+
+  QClipboard* clip = QGuiApplication::clipboard();
+  EXPECT_FALSE(capture.clipboardJoined());
+  clip->setText("http://h/ignored.zip");
+  QTest::qWait(50);
+  EXPECT_EQ(session.tree().findJobByUrl("http://h/ignored.zip"), nullptr);
+
+  session.toggleMonitorBit(0x01);  // "Monitor ClipBoard"
+  EXPECT_TRUE(capture.clipboardJoined());
+  clip->setText("http://h/copied.zip");
+  EXPECT_TRUE(
+      QTest::qWaitFor([&] { return session.tree().findJobByUrl("http://h/copied.zip"); }, 2000));
+  clip->setText("http://h/page.html");  // not a monitored type
+  QTest::qWait(50);
+  EXPECT_EQ(session.tree().findJobByUrl("http://h/page.html"), nullptr);
+
+  session.toggleMonitorBit(0x01);
+  EXPECT_FALSE(capture.clipboardJoined());
+  clip->setText("http://h/after.zip");
+  QTest::qWait(50);
+  EXPECT_EQ(session.tree().findJobByUrl("http://h/after.zip"), nullptr);
+  window.quitQuietly();
 }
 
 }  // namespace
