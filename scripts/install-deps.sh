@@ -8,7 +8,7 @@ pkgs=(
   nginx-light tinyproxy microsocks dante-server vsftpd
   pkg-config libsystemd-dev dbus-daemon python3-dbusmock
   chromium chromium-driver firefox-esr
-  qt6-base-dev qt6-qpa-plugins qt6-multimedia-dev fonts-dejavu-core
+  qt6-base-dev qt6-qpa-plugins qt6-multimedia-dev fonts-dejavu-core adwaita-icon-theme
   xvfb xauth xdotool x11-utils openbox trayer imagemagick
 )
 missing=()

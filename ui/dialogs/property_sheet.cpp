@@ -70,6 +70,8 @@ PropertySheet::PropertySheet(const Settings& settings, const CategoryTree& tree,
 QWidget* PropertySheet::buildGeneral(const CategoryTree& tree) {
   auto* page = new QWidget(this);
   auto* form = new QFormLayout(page);
+  form->setRowWrapPolicy(QFormLayout::DontWrapRows);
+  form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
   m_url = new QLineEdit(page);
   form->addRow(QStringLiteral("Url:"), m_url);
   m_referrer = new QLineEdit(page);
@@ -82,6 +84,7 @@ QWidget* PropertySheet::buildGeneral(const CategoryTree& tree) {
   m_folder = new QLineEdit(page);
   auto* browse = new QPushButton(QStringLiteral(". . ."), page);
   browse->setAutoDefault(false);
+  browse->setFixedWidth(browse->fontMetrics().horizontalAdvance(browse->text()) + 24);
   connect(browse, &QPushButton::clicked, this, [this] {
     QString dir =
         QFileDialog::getExistingDirectory(this, QStringLiteral("Save to"), m_folder->text());
@@ -93,13 +96,16 @@ QWidget* PropertySheet::buildGeneral(const CategoryTree& tree) {
   m_name = new QLineEdit(page);
   form->addRow(QStringLiteral("Rename"), m_name);
 
-  auto* splitRow = new QHBoxLayout;
-  m_split = new QSpinBox(page);
+  auto* splitBox = new QWidget(page);
+  auto* splitRow = new QHBoxLayout(splitBox);
+  splitRow->setContentsMargins(0, 0, 0, 0);
+  m_split = new QSpinBox(splitBox);
   m_split->setRange(1, static_cast<int>(std::max<uint32_t>(1, m_settings.general.maxSplit)));
   splitRow->addWidget(m_split);
-  splitRow->addWidget(new QLabel(QStringLiteral("Part Simultaneous"), page));
+  splitRow->addWidget(new QLabel(QStringLiteral("Part Simultaneous"), splitBox));
   splitRow->addStretch(1);
-  form->addRow(QStringLiteral("Split file:"), splitRow);
+  splitBox->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+  form->addRow(QStringLiteral("Split file:"), splitBox);
 
   m_rate = new QComboBox(page);
   for (int i = 1; i <= 5; ++i) m_rate->addItem(QStringLiteral("%1 Star").arg(i));
@@ -110,7 +116,8 @@ QWidget* PropertySheet::buildGeneral(const CategoryTree& tree) {
   form->addRow(QStringLiteral("Start Type"), m_start);
   m_comment = new QPlainTextEdit(page);
   m_comment->setTabChangesFocus(true);
-  m_comment->setFixedHeight(70);
+  m_comment->setMinimumHeight(60);
+  m_comment->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
   form->addRow(QStringLiteral("Comment :"), m_comment);
 
   m_saveDefaultButton = new QPushButton(QStringLiteral("Save as default"), page);

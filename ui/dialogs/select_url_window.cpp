@@ -9,6 +9,7 @@
 #include <QListWidget>
 #include <QMimeDatabase>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QStyle>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -23,13 +24,29 @@ QString qs(const std::string& s) {
   return QString::fromStdString(s);
 }
 
-// The desktop's icon for files named like `name`; the plain file icon when the theme has
-// none.
+// The freedesktop icon `iconName` from the desktop's theme, else from the common theme's
+// files (a bare X session has no platform theme, and Qt then finds no file-type icons).
+QIcon namedIcon(const QString& iconName) {
+  QIcon icon = QIcon::fromTheme(iconName);
+  if (!icon.isNull()) return icon;
+  for (const char* folder : {"mimetypes", "legacy"}) {
+    for (const char* size : {"16x16", "32x32"}) {
+      const QString path = QStandardPaths::locate(
+          QStandardPaths::GenericDataLocation,
+          QStringLiteral("icons/Adwaita/%1/%2/%3.png").arg(size, folder, iconName));
+      if (!path.isEmpty()) icon.addFile(path);
+    }
+    if (!icon.isNull()) return icon;
+  }
+  return icon;
+}
+
+// The icon for files named like `name`; the plain file icon when no theme has one.
 QIcon fileTypeIcon(const std::string& name) {
   static QMimeDatabase db;
   const QMimeType type = db.mimeTypeForFile(qs(name), QMimeDatabase::MatchExtension);
-  QIcon icon = QIcon::fromTheme(type.iconName());
-  if (icon.isNull()) icon = QIcon::fromTheme(type.genericIconName());
+  QIcon icon = namedIcon(type.iconName());
+  if (icon.isNull()) icon = namedIcon(type.genericIconName());
   if (icon.isNull()) icon = QApplication::style()->standardIcon(QStyle::SP_FileIcon);
   return icon;
 }
@@ -61,6 +78,12 @@ QListWidget* checkList(QWidget* parent, QVBoxLayout* column, const QString& capt
       list->item(i)->setCheckState(on ? Qt::Checked : Qt::Unchecked);
   });
   column->addWidget(all);
+  QObject::connect(list, &QListWidget::itemChanged, all, [list, all] {
+    bool every = true;
+    for (int i = 0; i < list->count(); ++i)
+      every = every && list->item(i)->checkState() == Qt::Checked;
+    all->setChecked(every);
+  });
   return list;
 }
 

@@ -277,6 +277,7 @@ TEST(SelectUrl, TickingMarkHighlightAndChoose) {
 
   SelectLinkDialog filter(linkHosts(rows), linkExtensions(rows));
   filter.hostList()->item(1)->setCheckState(Qt::Unchecked);
+  EXPECT_FALSE(filter.allHosts()->isChecked()) << "All shows whether every host is ticked";
   filter.allExtensions()->click();  // clears every extension
   filter.extensionList()->item(0)->setCheckState(Qt::Checked);
   w->applyFilter(filter.chosenHosts(), filter.chosenExtensions());
