@@ -85,9 +85,21 @@ void MainWindow::onProperty() {
   });
   if (sheet.exec() != QDialog::Accepted) return;
   // The job may have ended and been removed while the sheet was open.
-  if (!m_session.tree().holderOf(*job)) return;
-  applyToJob(*job, sheet.values());
-  jobChanged(*job);
+  CategoryRecord* holder = m_session.tree().holderOf(*job);
+  if (!holder) return;
+  const JobSheetValues values = sheet.values();
+  const uint16_t before = job->category;
+  applyToJob(*job, values);
+  // A finished job is filed in its category: a category the user changed takes it there. A
+  // queued job goes to its category when it finishes.
+  if (holder->id != kCategoryDownload && values.category != before &&
+      m_session.tree().findCategory(values.category)) {
+    JobContext ctx = m_session.jobContext();
+    moveJob(ctx, *job, values.category, false);
+    refreshJobList();
+  } else {
+    jobChanged(*job);
+  }
   refreshPanes();
 }
 
