@@ -242,7 +242,11 @@ void MainWindow::raiseWindow() {
 void MainWindow::minimizeOrHide() {
   // Hidden straight away rather than minimised first: a window the manager iconified and
   // that was then withdrawn does not always come back when it is shown again.
-  if ((m_session.settings().general.otherFlag & 0x2000) && hideToTrayAllowed())
+  // Open "Select Url" windows stay on screen while the main window goes (a window manager
+  // minimises a window's transient windows with it).
+  const bool hideNow =
+      (m_session.settings().general.otherFlag & 0x2000) || selectUrlWindowCount() > 0;
+  if (hideNow && hideToTrayAllowed())
     hide();
   else
     showMinimized();

@@ -422,16 +422,21 @@ TEST(OfferUrls, MainWindowAddsOpensTheSheetAndSelectUrlWindows) {
   window.offerUrls({menu}, UrlSource::BrowserMenu);
   EXPECT_EQ(session.tree().findJobByUrl(menu.url), nullptr) << "not before the loop runs";
   bool sawSheet = false;
-  QTimer::singleShot(50, [&] {
+  QTimer poll;
+  poll.setInterval(20);
+  QObject::connect(&poll, &QTimer::timeout, [&] {
     auto* sheet = qobject_cast<PropertySheet*>(QApplication::activeModalWidget());
     if (!sheet) return;
+    poll.stop();
     sawSheet = true;
     EXPECT_GT(window.modalDepth(), 0);
     EXPECT_EQ(sheet->values().referrer, menu.referer);
     sheet->nameEdit()->setText("chosen.zip");
     sheet->accept();
   });
-  QTest::qWait(300);
+  poll.start();
+  EXPECT_TRUE(QTest::qWaitFor([&] { return sawSheet && window.modalDepth() == 0; }, 5000));
+  poll.stop();
   ASSERT_TRUE(sawSheet);
   JobRecord* job = session.tree().findJobByUrl(menu.url);
   ASSERT_NE(job, nullptr);
