@@ -443,6 +443,33 @@ TEST(OfferUrls, MainWindowAddsOpensTheSheetAndSelectUrlWindows) {
   EXPECT_EQ(job->fileName, "chosen.zip");
   EXPECT_EQ(job->referer, menu.referer);
 
+  // A "Select Url" window's OK: one sheet for the first ticked link, Yes to the question,
+  // and the other ticked link comes with the first one's folder.
+  boxes.answer = kBoxYes;
+  SelectUrlWindow* chooser = window.openSelectUrl({{"x", "http://h/x.zip", "x.zip"},
+                                                   {"y", "http://h/y.zip", "y.zip"},
+                                                   {"z", "http://h/z.zip", "z.zip"}});
+  ASSERT_NE(chooser, nullptr);
+  chooser->setTicked(1, false);
+  sawSheet = false;
+  QObject::disconnect(&poll, nullptr, nullptr, nullptr);
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    auto* sheet = qobject_cast<PropertySheet*>(QApplication::activeModalWidget());
+    if (!sheet) return;
+    poll.stop();
+    sawSheet = true;
+    sheet->folderEdit()->setText(QString::fromStdString(home.path() + "/picked"));
+    sheet->accept();
+  });
+  poll.start();
+  QTimer::singleShot(0, chooser, &SelectUrlWindow::ok);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return sawSheet && window.modalDepth() == 0; }, 5000));
+  poll.stop();
+  EXPECT_EQ(boxes.texts, std::vector<std::string>{kSameSettingQuestion});
+  ASSERT_NE(session.tree().findJobByUrl("http://h/z.zip"), nullptr);
+  EXPECT_EQ(session.tree().findJobByUrl("http://h/z.zip")->saveDir, home.path() + "/picked");
+  EXPECT_EQ(session.tree().findJobByUrl("http://h/y.zip"), nullptr) << "unticked";
+
   AddJobRequest a, b;
   a.url = "http://h/1.zip";
   b.url = "http://h/2.zip";
