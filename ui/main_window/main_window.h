@@ -14,7 +14,6 @@
 #include <QPointer>
 #include <QSystemTrayIcon>
 
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -96,8 +95,6 @@ class MainWindow : public QMainWindow, public SessionView {
   };
   // The "Options" sheet on `page` (0 the first, 7 "Dial-Up Networking"); modal.
   void showOptions(int page);
-  // Joins (true) or leaves the clipboard watch when the options change "Monitor".
-  void setClipboardWatch(std::function<void(bool)> watch);
   // Right button on the tray icon: its menu at the cursor, unless a modal sheet is open.
   // True when the menu opened.
   bool openTrayMenu();
@@ -271,7 +268,6 @@ class MainWindow : public QMainWindow, public SessionView {
   bool m_gridLines = false;
   FindQuery m_findQuery;
   int m_modalDepth = 0;
-  std::function<void(bool)> m_clipboardWatch;
   std::vector<QPointer<SelectUrlWindow>> m_selectUrls;
   bool m_flushPending = false;
   bool m_closing = false;

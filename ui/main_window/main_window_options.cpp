@@ -21,10 +21,6 @@ QColor fromColorRef(uint32_t c) {
 }
 }  // namespace
 
-void MainWindow::setClipboardWatch(std::function<void(bool)> watch) {
-  m_clipboardWatch = std::move(watch);
-}
-
 void MainWindow::applyListColors() {
   const ColorSettings& c = m_session.settings().color;
   QPalette p = m_jobView->palette();
@@ -46,8 +42,10 @@ void MainWindow::showOptions(int page) {
       if (DialManager* dial = m_w.m_session.services().dial) return dial->entryChoices();
       return {kNeverDialEntry};
     }
-    void clipboardWatch(bool on) override {
-      if (m_w.m_clipboardWatch) m_w.m_clipboardWatch(on);
+    // The Monitor page has already stored the new flags; the capture wiring joins or
+    // leaves the clipboard watch when the session tells its listeners.
+    void clipboardWatch(bool) override {
+      m_w.m_session.settingsChanged();
       m_w.refreshCommands();
     }
     void colorsChanged() override { m_w.applyListColors(); }
