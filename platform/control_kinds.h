@@ -20,5 +20,8 @@ inline constexpr uint32_t kControlRaise = 0x4657'0001;
 // fetchwright-cli hands URLs to the program that owns the job database: the payload and
 // the answer are those of store/url_hand_in.h; the answer's number is how many were added.
 inline constexpr uint32_t kControlAddUrls = 0x4657'0002;
+// `fetchwright URL...` started while a copy runs: the URLs, one per line, offered to that
+// copy as clipboard links are. The answer's number is how many became jobs.
+inline constexpr uint32_t kControlOfferUrls = 0x4657'0003;
 
 }  // namespace fw

@@ -6,6 +6,7 @@
 
 #include <cctype>
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -152,8 +153,42 @@ std::string downloadDir(const EnvLookup& env) {
   return (home == "/" ? std::string() : home) + "/Downloads";
 }
 
+std::string executablePath() {
+  char buf[PATH_MAX];
+  ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
+  return n > 0 ? std::string(buf, static_cast<size_t>(n)) : std::string();
+}
+
+std::string executableFolder() {
+  std::string path = executablePath();
+  size_t slash = path.rfind('/');
+  return slash == std::string::npos ? "" : path.substr(0, slash);
+}
+
+std::string shareDirFor(const std::string& executable, const std::string& builtPrefix,
+                        const std::function<bool(const std::string&)>& isFolder) {
+  const std::string tail = "/share/fetchwright";
+  size_t slash = executable.rfind('/');
+  if (slash != std::string::npos && slash > 0) {
+    std::string folder = executable.substr(0, slash);
+    size_t up = folder.rfind('/');
+    if (up != std::string::npos && folder.compare(up, std::string::npos, "/bin") == 0) {
+      std::string candidate = folder.substr(0, up) + tail;
+      if (isFolder(candidate)) return candidate;
+    }
+  }
+  std::string prefix = stripTrailingSlashes(builtPrefix);
+  return (prefix == "/" ? std::string() : prefix) + tail;
+}
+
 std::string shareDir() {
-  return stripTrailingSlashes(FW_INSTALL_PREFIX) + "/share/fetchwright";
+  // The executable does not move while it runs: looked up once.
+  static const std::string dir =
+      shareDirFor(executablePath(), FW_INSTALL_PREFIX, [](const std::string& p) {
+        struct stat st {};
+        return ::stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+      });
+  return dir;
 }
 
 std::string mapWindowsFolder(const std::string& path, const EnvLookup& env) {

@@ -16,8 +16,10 @@
 //   $FETCHWRIGHT_HOME/runtime    runtimeDir()
 //   $FETCHWRIGHT_HOME/Downloads  downloadDir()
 //
-// shareDir() is the read-only program data: <prefix>/share/fetchwright, where <prefix> is the
-// FW_INSTALL_PREFIX the program was built with (default /usr/local). FETCHWRIGHT_HOME does not
+// shareDir() is the read-only program data: <prefix>/share/fetchwright. <prefix> is the folder
+// above the running executable's "bin" when that holds share/fetchwright (an installed copy,
+// wherever it was installed or unpacked), else the FW_INSTALL_PREFIX the program was built
+// with (default /usr/local; programs run from the build tree). FETCHWRIGHT_HOME does not
 // move it.
 //
 // None of these functions creates a folder; makeDirs() does. Results carry no trailing "/".
@@ -43,6 +45,15 @@ std::string dataDir(const EnvLookup& env = processEnv());
 std::string runtimeDir(const EnvLookup& env = processEnv());
 std::string downloadDir(const EnvLookup& env = processEnv());
 std::string shareDir();
+
+// The running executable (/proc/self/exe) and its folder; "" when unknown.
+std::string executablePath();
+std::string executableFolder();
+
+// shareDir() for an executable at `executable`, given the compiled-in prefix; `isFolder`
+// answers whether a path is an existing folder.
+std::string shareDirFor(const std::string& executable, const std::string& builtPrefix,
+                        const std::function<bool(const std::string&)>& isFolder);
 
 // Maps the Windows folders that stored settings and job records name onto Linux folders:
 // "C:\Downloaded" -> downloadDir(), "C:\Downloaded\Music\x" -> downloadDir() + "/Music/x",

@@ -6,8 +6,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <climits>
-
 extern char** environ;
 
 namespace fw {
@@ -20,18 +18,6 @@ bool isExecutableFile(const std::string& path) {
 }
 
 }  // namespace
-
-std::string executablePath() {
-  char buf[PATH_MAX];
-  ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
-  return n > 0 ? std::string(buf, static_cast<size_t>(n)) : std::string();
-}
-
-std::string executableFolder() {
-  std::string path = executablePath();
-  size_t slash = path.rfind('/');
-  return slash == std::string::npos ? "" : path.substr(0, slash);
-}
 
 std::string installPrefix() {
   std::string share = shareDir();

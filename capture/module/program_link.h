@@ -13,9 +13,6 @@
 
 namespace fw {
 
-// The running executable and its folder ("" when unknown).
-std::string executablePath();
-std::string executableFolder();
 // <prefix> of shareDir() = <prefix>/share/fetchwright.
 std::string installPrefix();
 

@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 
 #include <map>
+#include <set>
 
 #include "platform/paths.h"
 #include "support/temp_dir.h"
@@ -115,6 +116,23 @@ TEST(Paths, ShareDirIsUnderThePrefix) {
   std::string s = shareDir();
   EXPECT_EQ(s.substr(s.size() - std::string("/share/fetchwright").size()), "/share/fetchwright");
   EXPECT_EQ(s[0], '/');
+}
+
+TEST(Paths, ShareDirFollowsTheInstalledExecutable) {
+  const std::set<std::string> folders = {"/opt/fw/share/fetchwright", "/share/fetchwright"};
+  auto isFolder = [&](const std::string& p) { return folders.count(p) > 0; };
+  const struct {
+    const char *exe, *prefix, *share;
+  } cases[] = {
+      {"/opt/fw/bin/fetchwright", "/usr", "/opt/fw/share/fetchwright"},
+      {"/bin/fetchwright", "/usr", "/share/fetchwright"},
+      // No data beside it, or not in a "bin" folder (the build tree): the built prefix.
+      {"/home/u/bin/fetchwright", "/usr/local", "/usr/local/share/fetchwright"},
+      {"/opt/fw/sbin/fetchwright", "/usr/", "/usr/share/fetchwright"},
+      {"/opt/fw/build/app/fetchwright", "/", "/share/fetchwright"},
+      {"", "/usr", "/usr/share/fetchwright"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(shareDirFor(c.exe, c.prefix, isFolder), c.share) << c.exe;
 }
 
 TEST(Paths, MakeDirsCreatesParentsWithTheMode) {
