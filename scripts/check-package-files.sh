@@ -11,7 +11,7 @@ desktop-file-validate packaging/fetchwright.desktop || fail=1
 appstreamcli validate --no-net packaging/org.fetchwright.Fetchwright.metainfo.xml || fail=1
 python3 -c 'import sys, xml.dom.minidom; xml.dom.minidom.parse(sys.argv[1])' \
   packaging/fetchwright-mime.xml || fail=1
-for page in fetchwright.1 fetchwright-cli.1; do
+for page in fetchwright.1 fetchwright-cli.1 snarebolt-host.1; do
   file=$build/packaging/man/$page.gz
   if [ ! -s "$file" ]; then
     echo "missing manual page $file" >&2

@@ -10,6 +10,7 @@ pkgs=(
   chromium chromium-driver firefox-esr
   qt6-base-dev qt6-qpa-plugins qt6-multimedia-dev fonts-dejavu-core adwaita-icon-theme
   xvfb xauth xdotool x11-utils openbox trayer imagemagick
+  scdoc gzip file dpkg-dev lintian desktop-file-utils appstream man-db
 )
 missing=()
 for p in "${pkgs[@]}"; do

@@ -21,8 +21,13 @@ launcher=()
 if command -v ccache >/dev/null 2>&1; then
   launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 fi
-CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCMAKE_INSTALL_PREFIX=/usr -DFW_TESTS=OFF "${launcher[@]}" >/dev/null
+# Debian's hardening flags, as its own packages are built.
+CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_INSTALL_PREFIX=/usr -DFW_TESTS=OFF "${launcher[@]}" \
+  -DCMAKE_C_FLAGS="-D_FORTIFY_SOURCE=2 -fstack-protector-strong" \
+  -DCMAKE_CXX_FLAGS="-D_FORTIFY_SOURCE=2 -fstack-protector-strong" \
+  -DCMAKE_EXE_LINKER_FLAGS="-Wl,-z,relro,-z,now" -DCMAKE_SHARED_LINKER_FLAGS="-Wl,-z,relro,-z,now" \
+  >/dev/null
 cmake --build "$build" -j"$(nproc)"
 
 step "desktop entry, metadata, manual pages"
@@ -30,7 +35,11 @@ scripts/check-package-files.sh "$build"
 
 work=$(mktemp -d /tmp/fw-package.XXXXXX)
 pids=()
+installed=0
 cleanup() {
+  if [ "$installed" = 1 ]; then
+    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get remove --purge -y -qq fetchwright >/dev/null || true
+  fi
   for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
   for p in "${pids[@]}"; do wait "$p" 2>/dev/null || true; done
   rm -rf "$work"
@@ -41,10 +50,13 @@ trap cleanup EXIT
 mkdir -p "$work/www"
 head -c 3000000 /dev/urandom >"$work/www/one.bin"
 head -c 1000000 /dev/urandom >"$work/www/two.bin"
-python3 - "$work/www" "$work/port" <<'PY' &
+head -c 500000 /dev/urandom >"$work/www/three.bin"
+python3 - "$work/www" "$work/port" 2>/dev/null <<'PY' &
 import functools, http.server, sys
-handler = functools.partial(http.server.SimpleHTTPRequestHandler, directory=sys.argv[1])
-handler.log_message = lambda *a: None
+class Quiet(http.server.SimpleHTTPRequestHandler):
+    def log_message(self, *args):
+        pass
+handler = functools.partial(Quiet, directory=sys.argv[1])
 server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
 open(sys.argv[2], "w").write(str(server.server_address[1]))
 server.serve_forever()
@@ -72,7 +84,8 @@ for f in bin/fetchwright bin/fetchwright-cli bin/snarebolt-host \
   [ -e "$root/$f" ] || { echo "not installed: $f" >&2; exit 1; }
 done
 "$root/bin/fetchwright-cli" --version
-"$root/bin/fetchwright" --help | grep -qF "Program data (browser extension, sounds, manual): $root/share/fetchwright" || {
+# (grep reads all of it: with -q it would end first and fail the pipe)
+"$root/bin/fetchwright" --help | grep -F "Program data (browser extension, sounds, manual): $root/share/fetchwright" >/dev/null || {
   echo "the installed program does not find its data under $root/share/fetchwright" >&2
   exit 1
 }
@@ -86,12 +99,12 @@ Xvfb -displayfd 5 -nolisten tcp -screen 0 1280x800x24 5>"$work/display" 2>/dev/n
 pids+=($!)
 wait_for 20 test -s "$work/display"
 export DISPLAY=:$(cat "$work/display")
-"$root/bin/fetchwright" "$url/one.bin" >"$work/desktop.log" 2>&1 &
+"$root/bin/fetchwright" "$url/three.bin" >"$work/desktop.log" 2>&1 &
 desktop=$!
 pids+=($desktop)
-# Once it answers on its socket, a second `fetchwright URL` hands its URL over.
-wait_for 30 "$root/bin/fetchwright-cli" --list >/dev/null 2>&1 || true
-wait_for 30 "$root/bin/fetchwright" "$url/two.bin"
+# Once it serves its socket, a second `fetchwright URL` hands its URL over.
+wait_for 30 test -S "$FETCHWRIGHT_HOME/runtime/control.sock"
+"$root/bin/fetchwright" "$url/two.bin"
 wait_for 60 cmp -s "$FETCHWRIGHT_HOME/Downloads/two.bin" "$work/www/two.bin" || {
   echo "the URL handed to the running program was not downloaded" >&2
   cat "$work/desktop.log" >&2
@@ -100,7 +113,7 @@ wait_for 60 cmp -s "$FETCHWRIGHT_HOME/Downloads/two.bin" "$work/www/two.bin" || 
 kill -TERM "$desktop"
 wait "$desktop"
 "$root/bin/fetchwright-cli" --list | tee "$work/list"
-grep -qF "$url/one.bin" "$work/list" && grep -qF "$url/two.bin" "$work/list"
+for f in one two three; do grep -qF "$url/$f.bin" "$work/list"; done
 unset HOME FETCHWRIGHT_HOME DISPLAY
 
 if [ "${FW_PACKAGE_DEB:-1}" = 0 ]; then exit 0; fi
@@ -109,24 +122,26 @@ step "the Debian package"
 rm -f "$build"/fetchwright_*.deb
 (cd "$build" && cpack -G DEB >/dev/null)
 deb=$(ls "$build"/fetchwright_*.deb)
-dpkg-deb --info "$deb" | sed -n '/Package:/,$p'
-lintian --fail-on error --suppress-tags-from-file /dev/null "$deb"
+dpkg-deb --field "$deb"
+lintian --fail-on error --info "$deb"
 
 step "apt-get install"
 manifests=(/etc/chromium/native-messaging-hosts/org.fetchwright.snarebolt.json
            /etc/opt/chrome/native-messaging-hosts/org.fetchwright.snarebolt.json
            /usr/lib/mozilla/native-messaging-hosts/org.fetchwright.snarebolt.json)
+installed=1
 DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "$(realpath "$deb")" >/dev/null
 /usr/bin/fetchwright-cli --version
-/usr/bin/fetchwright --help | grep -qF "Program data (browser extension, sounds, manual): /usr/share/fetchwright"
+/usr/bin/fetchwright --help | grep -F "Program data (browser extension, sounds, manual): /usr/share/fetchwright" >/dev/null
 for m in "${manifests[@]}"; do
   grep -qF '"path": "/usr/bin/snarebolt-host"' "$m" || { echo "missing or wrong: $m" >&2; exit 1; }
 done
-ldd /usr/bin/snarebolt-host | grep -q 'libsnarebolt.so.0 => /usr/lib/'
-man -w fetchwright-cli >/dev/null
+ldd /usr/bin/snarebolt-host | grep -E 'libsnarebolt.so.0 => /usr/(bin/../)?lib/' >/dev/null
+dpkg-deb -c "$deb" | grep -E 'usr/share/man/man1/fetchwright-cli\.1\.gz$' >/dev/null
 
 step "apt-get remove --purge"
 DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get remove --purge -y -qq fetchwright >/dev/null
+installed=0
 for m in "${manifests[@]}"; do
   [ ! -e "$m" ] || { echo "left behind: $m" >&2; exit 1; }
 done

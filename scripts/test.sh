@@ -5,6 +5,8 @@
 # builds a second time with ThreadSanitizer, in a directory of its own, and runs the
 # unit and integration tests again under it: any data race or lock-order inversion
 # between the main thread and the Roles fails the run (FW_TEST_TSAN=0 skips this stage).
+# Last, builds the program as it is shipped and checks an install into another prefix and
+# the Debian package (scripts/package-check.sh; FW_TEST_PACKAGE=0 skips this stage).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -27,4 +29,8 @@ if [ "${FW_TEST_TSAN:-1}" != 0 ]; then
   # suite runs clean, third-party code included.
   export TSAN_OPTIONS=${TSAN_OPTIONS:-halt_on_error=1:second_deadlock_stack=1}
   (cd "$tsan_build" && ctest --output-on-failure -j"$(nproc)" -L 'unit|integration' "$@")
+fi
+
+if [ "${FW_TEST_PACKAGE:-1}" != 0 ]; then
+  scripts/package-check.sh
 fi
