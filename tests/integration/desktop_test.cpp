@@ -209,6 +209,45 @@ TEST_F(Desktop, SecondStartHandOverDownloadTrayCloseAndRestore) {
       << "the job handed in last was saved on the way out";
 }
 
+TEST_F(Desktop, UrlsOnTheCommandLineBecomeJobsOfTheRunningCopy) {
+  ASSERT_TRUE(x.start(false, false)) << x.error();
+  const std::string first = "http://127.0.0.1:9/first.zip";
+  const std::string second = "http://127.0.0.1:9/second.zip";
+  // Each URL opens the new-job property sheet (the start-up's as "New DownLoad", the
+  // handed-over one as a copied link with the default "Monitor"); its OK adds the job. The
+  // later sheet is modal over the earlier one: it is answered first.
+  auto sheets = [&] {
+    std::vector<std::string> ids = x.visibleWindows("Property Dialog");
+    std::sort(ids.begin(), ids.end(), [](const std::string& a, const std::string& b) {
+      return std::stoul(a) > std::stoul(b);
+    });
+    return ids;
+  };
+  Child app;
+  ASSERT_TRUE(startProgram(app, {first}));
+  // Handed over as soon as the first copy listens, which may be before it serves URLs.
+  const std::string socket = runtimeDir(env()) + "/control.sock";
+  ASSERT_TRUE(waitFor([&] { return ::access(socket.c_str(), F_OK) == 0; }, kWait));
+  Child again;
+  ASSERT_TRUE(startProgram(again, {second, "-platform", "xcb"}));
+  EXPECT_EQ(again.wait(kWait), 0) << again.output();
+  ASSERT_FALSE(mainWindow().empty()) << app.output();
+  for (size_t open = 2; open > 0; --open) {
+    std::vector<std::string> ids;
+    ASSERT_TRUE(waitFor([&] { return (ids = sheets()).size() == open; }, kWait)) << app.output();
+    x.run({"xdotool", "windowfocus", "--sync", ids.front()});
+    x.run({"xdotool", "key", "Return"});
+  }
+  EXPECT_TRUE(waitFor([&] { return sheets().empty(); }, kWait));
+  EXPECT_EQ(x.visibleWindows(" -- Fetchwright").size(), 1u) << "no second window";
+  app.signal(SIGTERM);
+  EXPECT_EQ(app.wait(kWait), 0) << app.output();
+  CategoryTree tree;
+  ASSERT_EQ(loadJobDatabase(dbPath(), tree), kDbLoaded);
+  EXPECT_NE(tree.findJobByUrl(first), nullptr) << "the URL it started with";
+  EXPECT_NE(tree.findJobByUrl(second), nullptr) << "the URL handed to the running copy";
+}
+
 TEST_F(Desktop, ADatabaseAnotherProcessOwnsIsRefusedWithItsOwner) {
   ASSERT_TRUE(x.start(false, false)) << x.error();
   ASSERT_TRUE(makeDirs(dataDir(env()), 0700));

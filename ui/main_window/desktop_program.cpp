@@ -7,21 +7,30 @@
 #include <QApplication>
 #include <QSocketNotifier>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "engine/net/tls_functions.h"
+#include "platform/control_dispatch.h"
 #include "platform/control_kinds.h"
 #include "platform/control_socket.h"
+#include "platform/paths.h"
+#include "store/url_list.h"
 #include "ui/common/icons.h"
 #include "ui/common/qt_message_boxes.h"
 #include "ui/common/qt_sound_player.h"
 #include "ui/dialogs/small_dialogs.h"
 #include "ui/main_window/capture_wiring.h"
+#include "ui/main_window/command_line_urls.h"
 #include "ui/main_window/desktop_session.h"
 #include "ui/main_window/loop_driver.h"
 #include "ui/main_window/main_window.h"
+#include "ui/main_window/program_arguments.h"
 
 namespace fw {
 
@@ -35,19 +44,45 @@ void onSignal(int) {
   (void)n;
 }
 
-// A second start asks the running program to show its window. True when it answered.
-bool raiseRunningCopy(const std::string& socket) {
-  ControlReply reply;
-  return controlCall(socket, ControlRequest{kControlRaise, {}}, reply, 5000) ==
-         ControlCall::Answered;
+// A second start asks the running program to show its window, or to take the URLs it was
+// given. -1 when no copy answered; otherwise this start's exit code.
+int handToRunningCopy(const std::string& socket, const std::vector<std::string>& urls) {
+  ControlRequest request{kControlRaise, {}};
+  if (!urls.empty()) request = ControlRequest{kControlOfferUrls, encodeUrlList(urls)};
+  // A copy that is still opening its database answers every kind as unknown until it
+  // serves them: the URLs would be lost, so they are offered again for a while.
+  for (int attempt = 0; attempt < 50; ++attempt) {
+    ControlReply reply;
+    if (controlCall(socket, request, reply, 5000) != ControlCall::Answered) return -1;
+    if (urls.empty() || reply.result != kControlUnknownKind) return 0;
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  }
+  std::fprintf(stderr, "fetchwright: the running copy did not take the URLs\n");
+  return 1;
 }
 
 }  // namespace
 
 int runDesktopProgram(int argc, char** argv, RoleEntry roleEntry) {
+  const ProgramArguments args =
+      parseProgramArguments(std::vector<std::string>(argv + std::min(argc, 1), argv + argc));
+  switch (args.action) {
+    case ProgramArguments::Action::Run:
+      break;
+    case ProgramArguments::Action::Help:
+      std::fputs(programUsage().c_str(), stdout);
+      std::printf("\nProgram data (browser extension, sounds, manual): %s\n", shareDir().c_str());
+      return 0;
+    case ProgramArguments::Action::Version:
+      std::printf("fetchwright %s\n", FW_VERSION);
+      return 0;
+    case ProgramArguments::Action::Bad:
+      std::fprintf(stderr, "fetchwright: %s\n%s", args.error.c_str(), programUsage().c_str());
+      return 2;
+  }
   const std::string socket = controlSocketPath();
   // Before anything of our own exists: the first copy keeps its window, this one ends.
-  if (raiseRunningCopy(socket)) return 0;
+  if (int code = handToRunningCopy(socket, args.urls); code >= 0) return code;
 
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Fetchwright"));
@@ -70,7 +105,7 @@ int runDesktopProgram(int argc, char** argv, RoleEntry roleEntry) {
     case ControlServer::Listen::AlreadyOwned:
       // Another copy is starting at this moment; it answers once its loop runs.
       for (int i = 0; i < 10; ++i)
-        if (raiseRunningCopy(socket)) return 0;
+        if (int code = handToRunningCopy(socket, args.urls); code >= 0) return code;
       std::fprintf(stderr, "fetchwright: another copy holds %s but does not answer\n",
                    socket.c_str());
       return 1;
@@ -86,8 +121,7 @@ int runDesktopProgram(int argc, char** argv, RoleEntry roleEntry) {
   LoopDriver driver(session.loop());
 
   BackupChooserDialog chooser;
-  std::string argument = argc > 1 ? argv[1] : "";
-  if (!session.openStartupDatabase(argument, &chooser, &error)) {
+  if (!session.openStartupDatabase(args.database, &chooser, &error)) {
     std::fprintf(stderr, "fetchwright: %s\n", error.c_str());
     QtMessageBoxes boxes;
     boxes.show(error, BoxIcon::Stop, BoxButtons::Ok);
@@ -111,6 +145,10 @@ int runDesktopProgram(int argc, char** argv, RoleEntry roleEntry) {
   CaptureWiring capture(session, window);
   capture.serve();
   registerBrowserCapture();
+  session.control().add(kControlOfferUrls, [&session, &window](const ControlRequest& r) {
+    return offerUrlsRequest(session, window, r);
+  });
+  offerStartupUrls(window, args.urls);
 
   // SIGTERM and SIGINT (a session ending, kill, Ctrl-C) shut down without questions.
   std::unique_ptr<QSocketNotifier> signals;
