@@ -89,6 +89,7 @@ done
   echo "the installed program does not find its data under $root/share/fetchwright" >&2
   exit 1
 }
+real_home=${HOME:-}
 export HOME=$work/home FETCHWRIGHT_HOME=$work/fw
 mkdir -p "$HOME"
 "$root/bin/fetchwright-cli" -d "$work/cli" "$url/one.bin"
@@ -102,19 +103,33 @@ export DISPLAY=:$(cat "$work/display")
 "$root/bin/fetchwright" "$url/three.bin" >"$work/desktop.log" 2>&1 &
 desktop=$!
 pids+=($desktop)
-# Once it serves its socket, a second `fetchwright URL` hands its URL over.
+# Once it serves its socket, a second `fetchwright URL` hands its URL over. Each URL opens
+# the new-job property sheet; the later one is modal over the earlier and is answered first.
 wait_for 30 test -S "$FETCHWRIGHT_HOME/runtime/control.sock"
 "$root/bin/fetchwright" "$url/two.bin"
-wait_for 60 cmp -s "$FETCHWRIGHT_HOME/Downloads/two.bin" "$work/www/two.bin" || {
-  echo "the URL handed to the running program was not downloaded" >&2
-  cat "$work/desktop.log" >&2
-  exit 1
-}
+sheets() { xdotool search --onlyvisible --name '^Property Dialog$' 2>/dev/null | sort -rn || true; }
+sheets_open() { [ "$(sheets | wc -l)" -eq "$1" ]; }
+for open in 2 1; do
+  wait_for 30 sheets_open "$open" || {
+    echo "expected $open property sheets" >&2
+    cat "$work/desktop.log" >&2
+    exit 1
+  }
+  xdotool windowfocus --sync "$(sheets | head -1)" key Return
+done
+for f in two three; do
+  wait_for 60 cmp -s "$FETCHWRIGHT_HOME/Downloads/$f.bin" "$work/www/$f.bin" || {
+    echo "$f.bin, named on a command line, was not downloaded" >&2
+    cat "$work/desktop.log" >&2
+    exit 1
+  }
+done
 kill -TERM "$desktop"
 wait "$desktop"
 "$root/bin/fetchwright-cli" --list | tee "$work/list"
 for f in one two three; do grep -qF "$url/$f.bin" "$work/list"; done
-unset HOME FETCHWRIGHT_HOME DISPLAY
+export HOME=$real_home
+unset FETCHWRIGHT_HOME DISPLAY
 
 if [ "${FW_PACKAGE_DEB:-1}" = 0 ]; then exit 0; fi
 
