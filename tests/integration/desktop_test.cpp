@@ -155,15 +155,23 @@ TEST_F(Desktop, SecondStartHandOverDownloadTrayCloseAndRestore) {
   EXPECT_TRUE(waitFor([&] { return !shown(win); }, kWait));
   EXPECT_EQ(app.poll(), -1);
 
-  // The tray menu's last item is "Exit".
-  x.run({"xdotool", "mousemove", std::to_string(tx), std::to_string(ty), "click", "3"});
-  EXPECT_TRUE(waitFor(
-      [&] {
-        return !x.run({"xdotool", "search", "--onlyvisible", "--class", "fetchwright"}).out.empty();
-      },
-      kWait));
-  x.run({"xdotool", "key", "Up", "Return"});
-  EXPECT_EQ(app.wait(kWait), 0) << app.output();
+  // The tray menu's last item is "Exit". On a loaded machine the menu can be mapped before
+  // it takes the keyboard, so keys may reach nothing: then the menu is closed and opened
+  // again (a bounded number of times).
+  int exitCode = -1;
+  for (int attempt = 0; attempt < 4 && exitCode == -1; ++attempt) {
+    x.run({"xdotool", "mousemove", std::to_string(tx), std::to_string(ty), "click", "3"});
+    EXPECT_TRUE(waitFor(
+        [&] {
+          return !x.run({"xdotool", "search", "--onlyvisible", "--class", "fetchwright"})
+                      .out.empty();
+        },
+        kWait));
+    x.run({"xdotool", "key", "Up", "Return"});
+    exitCode = app.wait(attempt == 3 ? kWait : 5000);
+    if (exitCode == -1) x.run({"xdotool", "key", "Escape"});
+  }
+  EXPECT_EQ(exitCode, 0) << app.output();
 
   // Saved on the way out: the job, complete, and the window's place.
   CategoryTree tree;
