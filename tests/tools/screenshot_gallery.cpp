@@ -37,6 +37,7 @@
 #include "ui/dialogs/text_dialogs.h"
 #include "ui/dialogs/toolbar_dialog.h"
 #include "ui/dialogs/update_dialogs.h"
+#include "ui/html_export/html_export_dialog.h"
 #include "ui/main_window/command_ids.h"
 #include "ui/main_window/loop_driver.h"
 #include "ui/main_window/main_window.h"
@@ -137,6 +138,19 @@ int main(int argc, char** argv) {
     save(&window, "main-role-detail");
   }
   window.tabs()->setCurrentIndex(0);
+  // The DropZone over the running job, with its graph and without; four times enlarged
+  // as well, to be looked at.
+  if (DropZone* zone = window.dropZone()) {
+    for (bool graph : {true, false}) {
+      DropZoneLook look = zone->look();
+      look.graph = graph;
+      zone->setLook(look);
+      const char* name = graph ? "dropzone-graph" : "dropzone-plain";
+      save(zone, name);
+      QPixmap big = zone->grab().scaled(zone->size() * 4);
+      big.save(g_out + "/" + name + "-x4.png");
+    }
+  }
   // A stopped job with holes in its file.
   window.selectJobs({window.jobModel().jobAt(2)});
   window.tabs()->setCurrentIndex(1);
@@ -209,6 +223,10 @@ int main(int argc, char** argv) {
   {
     AboutDialog d("https://fetchwright.example.org/", &window);
     shoot(d, "dialog-about");
+  }
+  {
+    HtmlExportDialog d(tree, tree.findCategory(kCategoryDownloaded), false, quiet, &window);
+    shoot(d, "dialog-export-html");
   }
   {
     PermanentDeleteDialog d(&window);

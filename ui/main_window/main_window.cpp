@@ -41,6 +41,7 @@ constexpr int kDefaultHeight = 760;
 constexpr const char* kViewFlagsValue = "ViewFlags";
 constexpr uint32_t kViewDetail = 0x80;
 constexpr uint32_t kViewGrid = 0x20;
+constexpr uint32_t kViewDropZone = 0x40;
 
 PlainRect plain(const QRect& r) {
   return PlainRect{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
@@ -317,6 +318,7 @@ void MainWindow::startUp() {
   setWindowTitle(QString::fromStdString(m_title.empty() ? std::string("Fetchwright") : m_title));
   restoreLayout();
   buildTray();
+  buildDropZone();
   m_session.startRunning();
   updateStatusCounts();
   showOverallSpeed("");
@@ -388,16 +390,20 @@ void MainWindow::saveLayout() {
     return ids;
   }());
   captureColumnLayout();
-  uint32_t flags = (m_detailShown ? kViewDetail : 0) | (m_gridLines ? kViewGrid : 0);
+  uint32_t flags = (m_detailShown ? kViewDetail : 0) | (m_gridLines ? kViewGrid : 0) |
+                   (m_dropZoneShown ? kViewDropZone : 0);
   m_session.registry().setDword(RegRoot::CurrentUser, settingkeys::kMain, kViewFlagsValue, flags);
 }
 
 void MainWindow::applyViewFlags() {
+  // The DropZone floats over every other window: it appears once the user asks for it.
   uint32_t flags = kViewDetail;
   m_session.registry().queryDword(RegRoot::CurrentUser, settingkeys::kMain, kViewFlagsValue, flags);
   m_detailShown = (flags & kViewDetail) != 0;
   m_gridLines = (flags & kViewGrid) != 0;
+  m_dropZoneShown = (flags & kViewDropZone) != 0;
   m_bottom->setVisible(m_detailShown);
+  if (m_dropZone) m_dropZone->setVisible(m_dropZoneShown);
   m_jobView->setStyleSheet(m_gridLines ? QStringLiteral("QTreeView::item { border-right: 1px solid "
                                                         "palette(midlight); border-bottom: 1px "
                                                         "solid palette(midlight); }")
@@ -514,6 +520,7 @@ CommandContext MainWindow::commandContext() const {
   c.monitor = s.general.monitor;
   c.detailShown = m_detailShown;
   c.gridLines = m_gridLines;
+  c.dropZoneShown = m_dropZoneShown;
   c.hangUpWhenDone = (s.dialUp.flags & dialupflags::kHangUpWhenDone) != 0;
   c.skin = static_cast<int>(s.general.skin);
   return c;

@@ -23,6 +23,7 @@
 #include "ui/common/qt_message_boxes.h"
 #include "ui/dialogs/job_finder.h"
 #include "ui/dialogs/job_sheet_values.h"
+#include "ui/drop_zone/drop_zone.h"
 #include "ui/main_window/command_set.h"
 #include "ui/main_window/delete_flow.h"
 #include "ui/main_window/desktop_session.h"
@@ -83,6 +84,7 @@ class MainWindow : public QMainWindow, public SessionView {
   QToolBar* toolBar() const { return m_toolBar; }
   QSystemTrayIcon* trayIcon() const { return m_tray; }
   JobRecord* shownJob() const { return m_shownJob; }
+  DropZone* dropZone() const { return m_dropZone.get(); }
 
   std::vector<JobRecord*> selectedJobs() const;
   void selectJobs(const std::vector<JobRecord*>& jobs);
@@ -205,6 +207,14 @@ class MainWindow : public QMainWindow, public SessionView {
   void onOpenHide();
   void onJobsDropped(CategoryRecord& target);
   void onJobActivated();
+  void onExportHtml();
+
+  // The DropZone (main_window_drop_zone.cpp).
+  void buildDropZone();
+  void showDropZone(bool shown);
+  // Each second: the overall speed and the Graph/Log settings.
+  void refreshDropZone();
+  void onDropZoneText(const QString& text);
   void fillProxyMenu();
   std::vector<JobRecord*> selectedOrShown() const;
 
@@ -266,6 +276,8 @@ class MainWindow : public QMainWindow, public SessionView {
   bool m_layoutQueue = true;  // which column layout the list has now
   bool m_detailShown = true;
   bool m_gridLines = false;
+  bool m_dropZoneShown = false;
+  std::unique_ptr<DropZone> m_dropZone;
   FindQuery m_findQuery;
   int m_modalDepth = 0;
   std::vector<QPointer<SelectUrlWindow>> m_selectUrls;

@@ -177,6 +177,8 @@ void MainWindow::bindCommands() {
   c.bind(kSkinFirst, [&s] { s.settings().general.skin = 0; });
   c.bind(kOpenHide, [this] { onOpenHide(); });
   c.bind(kOptions, [this] { showOptions(0); });
+  c.bind(kDropZone, [this] { showDropZone(!m_dropZoneShown); });
+  c.bind(kExportHtml, [this] { onExportHtml(); });
 
   // The Role tree and the log pane.
   for (int id : {kRoleStart, kRoleStop, kRoleRestart})

@@ -171,6 +171,7 @@ void MainWindow::shutDown(bool saveDatabase, const std::string& untitledTo) {
   saveLayout();
   hide();
   closeSelectUrlWindows();
+  if (m_dropZone) m_dropZone->hide();
   if (m_tray) m_tray->hide();
   bool save = saveDatabase;
   if (m_session.untitled()) {

@@ -202,6 +202,7 @@ void MainWindow::showOverallSpeed(const std::string& text) {
 }
 
 void MainWindow::ticked() {
+  refreshDropZone();
   m_jobModel->markRunning();
   m_jobModel->flushChanges();
   if (m_shownJob) {
