@@ -128,25 +128,22 @@ void DropZone::moveEvent(QMoveEvent* event) {
 void DropZone::paintEvent(QPaintEvent*) {
   QPainter p(this);
   const QRect inside = rect().adjusted(1, 1, -1, -1);
+  p.fillRect(rect(), m_look.graph ? colorRef(m_look.graphBack) : palette().window().color());
+  // The icon says what the window is for; under the graph it is only a shadow.
+  const int side = 24;
+  const QRect iconRect((width() - side) / 2, (height() - side) / 2, side, side);
+  p.setOpacity(m_look.graph ? 0.35 : 1.0);
+  p.drawPixmap(iconRect, icon(Icon::App).pixmap(side, side));
+  p.setOpacity(1.0);
   if (m_look.graph) {
-    p.fillRect(rect(), colorRef(m_look.graphBack));
     const std::vector<int> bars =
         speedGraphBars(m_history.samples(), inside.width(), inside.height(), m_look.scaleKiB);
     const QColor fore = colorRef(m_look.graphFore);
-    for (size_t i = 0; i < bars.size(); ++i) {
-      if (bars[i] <= 0) continue;
-      p.fillRect(inside.left() + static_cast<int>(i), inside.bottom() + 1 - bars[i], 1, bars[i],
-                 fore);
-    }
-  } else {
-    p.fillRect(rect(), palette().window());
+    for (size_t i = 0; i < bars.size(); ++i)
+      if (bars[i] > 0)
+        p.fillRect(inside.left() + static_cast<int>(i), inside.bottom() + 1 - bars[i], 1, bars[i],
+                   fore);
   }
-  // The icon stays visible over the graph, so the window says what it is for.
-  const int side = 24;
-  QRect iconRect((width() - side) / 2, (height() - side) / 2, side, side);
-  if (m_look.graph) p.setOpacity(0.55);
-  p.drawPixmap(iconRect, icon(Icon::App).pixmap(side, side));
-  p.setOpacity(1.0);
   p.setPen(palette().color(QPalette::Dark));
   p.drawRect(rect().adjusted(0, 0, -1, -1));
 }
