@@ -7,6 +7,8 @@
 
 #include <QApplication>
 
+#include <cstdlib>
+
 #include "platform/atomic_file.h"
 #include "store/category_tree.h"
 #include "support/temp_dir.h"
@@ -122,6 +124,29 @@ TEST(HtmlExport, BothStylesWithAndWithoutSubCategories) {
   EXPECT_EQ(htmlExportPage(lonely, HtmlStyle::Table, true, false),
             tableHead + "<b><FONT COLOR=\"#CC0000\"> Nothing " + columns + " </table><p>")
       << "an empty category still has its table";
+}
+
+// An HTML parser sees only the template's own tags in a page of hostile values.
+TEST(HtmlExport, HostileValuesAddNoTags) {
+  test::TempDir dir("fw-html-parse");
+  const std::string script = dir.path() + "/tags.py";
+  ASSERT_TRUE(writeFileAtomically(script, R"(import sys
+from html.parser import HTMLParser
+allowed = {"html", "head", "title", "body", "center", "b", "font", "br", "table", "tr", "td",
+           "a", "h3", "p", "li"}
+class Tags(HTMLParser):
+    def handle_starttag(self, tag, attrs):
+        if tag not in allowed or any(n not in ("href", "color", "border", "width", "bgcolor")
+                                     for n, _ in attrs):
+            sys.exit("unexpected <%s %s>" % (tag, attrs))
+Tags().feed(open(sys.argv[1], encoding="utf-8").read())
+)"));
+  for (HtmlStyle style : {HtmlStyle::Normal, HtmlStyle::Table}) {
+    const std::string page = dir.path() + "/page.htm";
+    ASSERT_TRUE(writeHtmlExport(page, htmlExportPage(sampleTree(), style, true, false)));
+    const std::string command = "python3 " + script + " " + page;
+    EXPECT_EQ(std::system(command.c_str()), 0) << static_cast<int>(style);
+  }
 }
 
 // A tree with a finished job, one of unknown size and a sub-category.
