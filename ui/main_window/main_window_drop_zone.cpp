@@ -12,6 +12,7 @@
 #include "ui/main_window/command_ids.h"
 #include "ui/main_window/main_window.h"
 #include "ui/main_window/menus.h"
+#include "ui/main_window/url_offer.h"
 
 namespace fw {
 
@@ -92,9 +93,7 @@ void MainWindow::onDropZoneText(const QString& text) {
     statusBar()->showMessage(QStringLiteral("No URL in the dropped text"), 5000);
     return;
   }
-  JobContext ctx = m_session.jobContext();
-  std::vector<HandInResult> results = handInUrls(ctx, requests);
-  statusBar()->showMessage(QString::fromStdString(results.back().text), 5000);
+  offerUrls(requests, UrlSource::DropZone);
   updateStatusCounts();
   refreshCommands();
 }

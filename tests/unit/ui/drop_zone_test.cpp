@@ -20,6 +20,7 @@
 #include "ui/drop_zone/drop_zone.h"
 #include "ui/main_window/command_ids.h"
 #include "ui/main_window/main_window.h"
+#include "ui/main_window/url_offer.h"
 
 namespace fw {
 namespace {
@@ -210,12 +211,22 @@ TEST(DropZoneWindow, ADropOnTheProgramsZoneAddsTheJobAndItsPlaceIsKept) {
       QTest::qWait(10);
     EXPECT_EQ(session.settings().general.wDropX, right - 10);
 
-    QMimeData text;
-    text.setText(QStringLiteral("http://h.example/dropped.zip\n"));
-    Qt::DropAction taken = Qt::IgnoreAction;
-    ASSERT_TRUE(dragEntered(*zone, text, Qt::CopyAction, &taken));
-    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(zone, &drop);
+    auto dropText = [zone](const QString& what) {
+      QMimeData text;
+      text.setText(what);
+      Qt::DropAction taken = Qt::IgnoreAction;
+      ASSERT_TRUE(dragEntered(*zone, text, Qt::CopyAction, &taken));
+      QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+      QApplication::sendEvent(zone, &drop);
+    };
+    // "When a URL is dropped on the DropZone" on: the property sheet is due, nothing added.
+    uint32_t& other = session.settings().general.otherFlag;
+    other |= kConfirmDropBit;
+    dropText(QStringLiteral("http://h.example/asked.zip"));
+    EXPECT_EQ(session.tree().findJobByUrl("http://h.example/asked.zip"), nullptr);
+    // Off: the job is added at once, without a window.
+    other &= ~kConfirmDropBit;
+    dropText(QStringLiteral("http://h.example/dropped.zip\n"));
     const CategoryRecord* queue = session.tree().findCategory(kCategoryDownload);
     ASSERT_NE(queue->firstJob, nullptr) << window.statusBar()->currentMessage().toStdString();
     EXPECT_EQ(queue->firstJob->url, "http://h.example/dropped.zip");
