@@ -1,8 +1,5 @@
 // The main window's commands: every id bound to its handler in bindCommands(), the one
-// place a command is dispatched from. A command whose window a later part of the
-// program builds (the property sheet, the options sheet, the DropZone, the batch and
-// HTML export dialogs, dial-up and the update check) stays unbound here, and so
-// disabled, until that part binds it.
+// place a command is dispatched from. An unbound command is disabled.
 
 #include <QApplication>
 #include <QClipboard>
