@@ -11,18 +11,10 @@
 
 #include <algorithm>
 
+#include "ui/common/color_ref.h"
 #include "ui/common/icons.h"
 
 namespace fw {
-
-namespace {
-
-QColor colorRef(uint32_t c) {
-  return QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF),
-                static_cast<int>((c >> 16) & 0xFF));
-}
-
-}  // namespace
 
 DropZone::DropZone(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("DropZone"));
@@ -128,7 +120,7 @@ void DropZone::moveEvent(QMoveEvent* event) {
 void DropZone::paintEvent(QPaintEvent*) {
   QPainter p(this);
   const QRect inside = rect().adjusted(1, 1, -1, -1);
-  p.fillRect(rect(), m_look.graph ? colorRef(m_look.graphBack) : palette().window().color());
+  p.fillRect(rect(), m_look.graph ? fromColorRef(m_look.graphBack) : palette().window().color());
   // The icon says what the window is for; under the graph it is only a shadow.
   const int side = 24;
   const QRect iconRect((width() - side) / 2, (height() - side) / 2, side, side);
@@ -138,7 +130,7 @@ void DropZone::paintEvent(QPaintEvent*) {
   if (m_look.graph) {
     const std::vector<int> bars =
         speedGraphBars(m_history.samples(), inside.width(), inside.height(), m_look.scaleKiB);
-    const QColor fore = colorRef(m_look.graphFore);
+    const QColor fore = fromColorRef(m_look.graphFore);
     for (size_t i = 0; i < bars.size(); ++i)
       if (bars[i] > 0)
         p.fillRect(inside.left() + static_cast<int>(i), inside.bottom() + 1 - bars[i], 1, bars[i],

@@ -7,19 +7,13 @@
 #include "jobs/dial_manager.h"
 #include "platform/sound_player.h"
 #include "store/settings_io.h"
+#include "ui/common/color_ref.h"
 #include "ui/main_window/main_window.h"
 #include "ui/options/options_sheet.h"
 #include "ui/panes/job_list_model.h"
 #include "ui/panes/log_model.h"
 
 namespace fw {
-
-namespace {
-QColor fromColorRef(uint32_t c) {
-  return QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF),
-                static_cast<int>((c >> 16) & 0xFF));
-}
-}  // namespace
 
 void MainWindow::applyListColors() {
   const ColorSettings& c = m_session.settings().color;

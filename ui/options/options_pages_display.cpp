@@ -21,22 +21,13 @@
 
 #include <array>
 
+#include "ui/common/color_ref.h"
 #include "ui/options/options_forms.h"
 #include "ui/options/options_pages.h"
 
 namespace fw {
 
 namespace {
-
-// Colours are 0x00BBGGRR.
-QColor fromColorRef(uint32_t c) {
-  return QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF),
-                static_cast<int>((c >> 16) & 0xFF));
-}
-uint32_t toColorRef(const QColor& c) {
-  return static_cast<uint32_t>(c.red()) | static_cast<uint32_t>(c.green()) << 8 |
-         static_cast<uint32_t>(c.blue()) << 16;
-}
 
 // ---- Graph/Log ----
 
