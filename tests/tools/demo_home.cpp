@@ -40,7 +40,7 @@ DateStamp date(int y, int mo, int d, int h, int mi, int s) {
   return t;
 }
 
-struct JobSpec {
+struct DemoJob {
   std::string url;
   std::string name;
   int64_t size = -1;
@@ -56,7 +56,7 @@ struct JobSpec {
   std::vector<double> got;  // per range: how far its Role got (ranges of equal length)
 };
 
-JobRecord* make(CategoryTree& tree, CategoryRecord& cat, uint16_t category, const JobSpec& s,
+JobRecord* make(CategoryTree& tree, CategoryRecord& cat, uint16_t category, const DemoJob& s,
                 const std::string& dir) {
   auto* j = new JobRecord;
   j->url = s.url;
@@ -134,15 +134,15 @@ int main(int argc, char** argv) {
   CategoryRecord* docs = tree.findCategory(4);
 
   const int64_t mib = 1024 * 1024;
-  auto spec = [](std::string url, std::string name) {
-    JobSpec j;
+  auto demoJob = [](std::string url, std::string name) {
+    DemoJob j;
     j.url = std::move(url);
     j.name = std::move(name);
     return j;
   };
 
-  JobSpec running =
-      spec(base + "/throttled/ubuntu-24.04-desktop-amd64.iso", "ubuntu-24.04-desktop-amd64.iso");
+  DemoJob running =
+      demoJob(base + "/throttled/ubuntu-24.04-desktop-amd64.iso", "ubuntu-24.04-desktop-amd64.iso");
   running.mode = kStartImmediately;
   running.rate = 5;
   running.comment = "Desktop image for the new laptop";
@@ -164,21 +164,21 @@ int main(int argc, char** argv) {
   }
   make(tree, queue, isos->id, running, dl + "/Linux ISOs");
 
-  JobSpec waiting =
-      spec(base + "/throttled/debian-12.5.0-amd64-netinst.iso", "debian-12.5.0-amd64-netinst.iso");
+  DemoJob waiting = demoJob(base + "/throttled/debian-12.5.0-amd64-netinst.iso",
+                            "debian-12.5.0-amd64-netinst.iso");
   waiting.mode = kStartImmediately;
   make(tree, queue, isos->id, waiting, dl + "/Linux ISOs");
 
-  JobSpec stopped =
-      spec("https://download.example.org/libreoffice/LibreOffice_24.2.3_Linux_x86-64_deb.tar.gz",
-           "LibreOffice_24.2.3_Linux_x86-64_deb.tar.gz");
+  DemoJob stopped =
+      demoJob("https://download.example.org/libreoffice/LibreOffice_24.2.3_Linux_x86-64_deb.tar.gz",
+              "LibreOffice_24.2.3_Linux_x86-64_deb.tar.gz");
   stopped.size = 231 * mib + 412 * 1024;
   stopped.got = {0.82, 0.35, 0.61, 0.12};
   stopped.elapsed = 512;
   make(tree, queue, kCategoryDownloaded, stopped, dl);
 
-  JobSpec failed = spec("https://mirror.example.net/blender/blender-4.1.1-linux-x64.tar.xz",
-                        "blender-4.1.1-linux-x64.tar.xz");
+  DemoJob failed = demoJob("https://mirror.example.net/blender/blender-4.1.1-linux-x64.tar.xz",
+                           "blender-4.1.1-linux-x64.tar.xz");
   failed.size = 318 * mib;
   failed.downloaded = 41 * mib;
   failed.flags |= jobflags::kFailed;
@@ -186,20 +186,20 @@ int main(int argc, char** argv) {
   failed.comment = "Mirror keeps timing out";
   make(tree, queue, kCategoryDownloaded, failed, dl);
 
-  JobSpec scheduled =
-      spec("ftp://ftp.example.edu/pub/gimp/v2.10/gimp-2.10.38.tar.bz2", "gimp-2.10.38.tar.bz2");
+  DemoJob scheduled =
+      demoJob("ftp://ftp.example.edu/pub/gimp/v2.10/gimp-2.10.38.tar.bz2", "gimp-2.10.38.tar.bz2");
   scheduled.mode = kStartSchedule;
   scheduled.comment = "Fetch at night";
   make(tree, queue, kCategoryDownloaded, scheduled, dl);
 
-  JobSpec fresh =
-      spec("https://cdn.example.com/kernel/v6.x/linux-6.8.9.tar.xz", "linux-6.8.9.tar.xz");
+  DemoJob fresh =
+      demoJob("https://cdn.example.com/kernel/v6.x/linux-6.8.9.tar.xz", "linux-6.8.9.tar.xz");
   fresh.flags = 0;
   make(tree, queue, kCategoryDownloaded, fresh, dl);
 
   auto finished = [&](CategoryRecord& cat, uint16_t id, std::string url, std::string name,
                       int64_t size, uint32_t elapsed, std::string dir, std::string comment) {
-    JobSpec j = spec(std::move(url), std::move(name));
+    DemoJob j = demoJob(std::move(url), std::move(name));
     j.size = size;
     j.downloaded = size;
     j.complete = true;

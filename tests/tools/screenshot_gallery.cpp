@@ -330,9 +330,9 @@ int main(int argc, char** argv) {
   }
   {
     BatchDialog d(&window);
-    d.setSpec({"http://images.example.org/gallery/img*.jpg", "1", "120", 3});
+    d.setForm({"http://images.example.org/gallery/img*.jpg", "1", "120", 3});
     shoot(d, "dialog-batch");
-    d.setSpec({"http://images.example.org/gallery/img[1-.jpg", "", "", 0});
+    d.setForm({"http://images.example.org/gallery/img[1-.jpg", "", "", 0});
     shoot(d, "dialog-batch-malformed");
   }
 

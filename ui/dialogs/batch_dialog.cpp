@@ -54,21 +54,21 @@ BatchDialog::BatchDialog(QWidget* parent) : QDialog(parent) {
   resize(520, 260);
 }
 
-BatchSpec BatchDialog::spec() const {
-  return BatchSpec{m_pattern->text().trimmed().toStdString(), m_from->text().toStdString(),
+BatchForm BatchDialog::form() const {
+  return BatchForm{m_pattern->text().trimmed().toStdString(), m_from->text().toStdString(),
                    m_to->text().toStdString(), m_width->value()};
 }
 
-void BatchDialog::setSpec(const BatchSpec& spec) {
-  m_pattern->setText(QString::fromStdString(spec.pattern));
-  m_from->setText(QString::fromStdString(spec.from));
-  m_to->setText(QString::fromStdString(spec.to));
-  m_width->setValue(spec.width);
+void BatchDialog::setForm(const BatchForm& form) {
+  m_pattern->setText(QString::fromStdString(form.pattern));
+  m_from->setText(QString::fromStdString(form.from));
+  m_to->setText(QString::fromStdString(form.to));
+  m_width->setValue(form.width);
   refresh();
 }
 
 void BatchDialog::refresh() {
-  const BatchSpec s = spec();
+  const BatchForm s = form();
   if (s.pattern.empty()) {
     m_preview->setText(QString());
     m_ok->setEnabled(false);
@@ -87,7 +87,7 @@ void BatchDialog::refresh() {
 }
 
 void BatchDialog::accept() {
-  if (!planBatch(spec()).ok()) return;
+  if (!planBatch(form()).ok()) return;
   QDialog::accept();
 }
 

@@ -25,10 +25,10 @@ class BatchDialog : public QDialog {
  public:
   explicit BatchDialog(QWidget* parent = nullptr);
 
-  BatchSpec spec() const;
-  void setSpec(const BatchSpec& spec);
+  BatchForm form() const;
+  void setForm(const BatchForm& form);
   // The URLs once accepted.
-  std::vector<std::string> urls() const { return expandBatch(spec()); }
+  std::vector<std::string> urls() const { return expandBatch(form()); }
   void accept() override;
 
   QLabel* preview() const { return m_preview; }

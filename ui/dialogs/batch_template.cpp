@@ -79,9 +79,9 @@ bool readRange(const std::string& fromText, const std::string& toText, int width
   return true;
 }
 
-Parsed parse(const BatchSpec& spec) {
+Parsed parse(const BatchForm& form) {
   Parsed p;
-  const std::string& t = spec.pattern;
+  const std::string& t = form.pattern;
   const size_t star = t.find('*');
   const size_t open = t.find('[');
   const size_t stars =
@@ -105,7 +105,7 @@ Parsed parse(const BatchSpec& spec) {
     }
     p.head = t.substr(0, star);
     p.tail = t.substr(star + 1);
-    readRange(spec.from, spec.to, spec.width, p);
+    readRange(form.from, form.to, form.width, p);
     return p;
   }
   const size_t close = t.find(']', open);
@@ -130,7 +130,7 @@ Parsed parse(const BatchSpec& spec) {
   // "[01-20]": the first number's digits give the width.
   const int width = allDigits(from) && from.size() > 1 && from[0] == '0'
                         ? static_cast<int>(from.size())
-                        : spec.width;
+                        : form.width;
   readRange(from, inside.substr(dash + 1), width, p);
   return p;
 }
@@ -149,9 +149,9 @@ std::string urlAt(const Parsed& p, int64_t v) {
 
 }  // namespace
 
-BatchPlan planBatch(const BatchSpec& spec) {
+BatchPlan planBatch(const BatchForm& form) {
   BatchPlan plan;
-  Parsed p = parse(spec);
+  Parsed p = parse(form);
   if (!p.error.empty()) {
     plan.error = p.error;
     return plan;
@@ -169,10 +169,10 @@ BatchPlan planBatch(const BatchSpec& spec) {
   return plan;
 }
 
-std::vector<std::string> expandBatch(const BatchSpec& spec) {
+std::vector<std::string> expandBatch(const BatchForm& form) {
   std::vector<std::string> urls;
-  if (!planBatch(spec).ok()) return urls;
-  Parsed p = parse(spec);
+  if (!planBatch(form).ok()) return urls;
+  Parsed p = parse(form);
   urls.reserve(static_cast<size_t>(p.to - p.from + 1));
   for (int64_t v = p.from; v <= p.to; ++v) urls.push_back(urlAt(p, v));
   return urls;

@@ -16,7 +16,7 @@ namespace fw {
 inline constexpr size_t kBatchMax = 10000;
 inline constexpr int kBatchWidthMax = 9;
 
-struct BatchSpec {
+struct BatchForm {
   std::string pattern;  // the template
   // The range for "*" (a "[from-to]" in the template brings its own).
   std::string from;
@@ -32,9 +32,9 @@ struct BatchPlan {
   bool ok() const { return error.empty(); }
 };
 
-// Checks `spec` and tells how many URLs it makes and which are first and last.
-BatchPlan planBatch(const BatchSpec& spec);
-// Every URL, in order; empty when planBatch refuses `spec`.
-std::vector<std::string> expandBatch(const BatchSpec& spec);
+// Checks `form` and tells how many URLs it makes and which are first and last.
+BatchPlan planBatch(const BatchForm& form);
+// Every URL, in order; empty when planBatch refuses `form`.
+std::vector<std::string> expandBatch(const BatchForm& form);
 
 }  // namespace fw

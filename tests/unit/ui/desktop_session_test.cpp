@@ -161,15 +161,15 @@ TEST_F(SessionTest, StartOnStartupStartsOnlyQueuedJobs) {
   {
     CategoryTree tree;
     buildDefaultTree(tree, "/dl");
-    struct Spec {
+    struct Case {
       const char* url;
       StartMode mode;
       uint16_t flags2;
     };
-    for (const Spec& sp : {Spec{"http://127.0.0.1:1/now", kStartImmediately, 0},
-                           Spec{"http://127.0.0.1:1/manual", kStartManual, 0},
-                           Spec{"http://127.0.0.1:1/later", kStartSchedule, 0},
-                           Spec{"http://127.0.0.1:1/waiting", kStartManual, jobflags2::kQueued}}) {
+    for (const Case& sp : {Case{"http://127.0.0.1:1/now", kStartImmediately, 0},
+                           Case{"http://127.0.0.1:1/manual", kStartManual, 0},
+                           Case{"http://127.0.0.1:1/later", kStartSchedule, 0},
+                           Case{"http://127.0.0.1:1/waiting", kStartManual, jobflags2::kQueued}}) {
       auto* j = new JobRecord;
       j->url = sp.url;
       j->setStartMode(sp.mode);

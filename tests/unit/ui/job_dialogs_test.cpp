@@ -327,9 +327,9 @@ TEST(Batch, Templates) {
       {"http://h/ *", "1", "2", 0, 0, "", ""},
   };
   for (const Case& c : cases) {
-    BatchSpec spec{c.pattern, c.from, c.to, c.width};
-    BatchPlan plan = planBatch(spec);
-    std::vector<std::string> urls = expandBatch(spec);
+    BatchForm form{c.pattern, c.from, c.to, c.width};
+    BatchPlan plan = planBatch(form);
+    std::vector<std::string> urls = expandBatch(form);
     EXPECT_EQ(plan.count, c.count) << c.pattern << " " << c.from << "-" << c.to;
     EXPECT_EQ(urls.size(), c.count) << c.pattern;
     EXPECT_EQ(plan.ok(), c.count > 0) << c.pattern;
@@ -346,12 +346,12 @@ TEST(Batch, Templates) {
 
 TEST(Batch, DialogPreviewsAndRefusesAMalformedTemplate) {
   BatchDialog d;
-  d.setSpec({"http://h/img*.png", "1", "30", 2});
+  d.setForm({"http://h/img*.png", "1", "30", 2});
   EXPECT_TRUE(d.okButton()->isEnabled());
   EXPECT_TRUE(d.preview()->text().contains("30 URLs"));
   EXPECT_TRUE(d.preview()->text().contains("http://h/img01.png"));
   EXPECT_TRUE(d.preview()->text().contains("http://h/img30.png"));
-  d.setSpec({"http://h/img[1-.png", "", "", 0});
+  d.setForm({"http://h/img[1-.png", "", "", 0});
   EXPECT_FALSE(d.okButton()->isEnabled());
   EXPECT_TRUE(d.preview()->text().contains("["));
   d.accept();
