@@ -63,7 +63,6 @@ std::vector<std::pair<std::string, std::string>> CaptureRig::environment() const
   std::vector<std::pair<std::string, std::string>> env{
       {"FETCHWRIGHT_HOME", m_home},
       {"FETCHWRIGHT_PROGRAM", m_o.receiverPath},
-      {"FW_CAPTURE_EVENTS", m_home + "/capture-events.log"},
       {"HOME", m_userHome},
       {"XDG_CONFIG_HOME", m_xdg},
   };
@@ -304,17 +303,6 @@ std::vector<LoggedRequest> CaptureRig::requests() const {
       if (*s == "-") s->clear();
     out.push_back(
         LoggedRequest{std::atof(f[0].c_str()), f[1], std::atoi(f[2].c_str()), f[3], f[4], f[5]});
-  }
-  return out;
-}
-
-std::vector<json> CaptureRig::events() const {
-  std::vector<json> out;
-  std::istringstream in(readFileText(m_home + "/capture-events.log"));
-  std::string line;
-  while (std::getline(in, line)) {
-    json e = json::parse(line, nullptr, false);
-    if (!e.is_discarded()) out.push_back(std::move(e));
   }
   return out;
 }

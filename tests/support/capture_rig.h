@@ -6,8 +6,8 @@
 // the rig, or by the host when the rig leaves it stopped).
 //
 // The receiving program is any program that serves the control socket of
-// $FETCHWRIGHT_HOME: the test receiver today, the desktop program later. The rig finds it
-// through the socket (the peer's pid) whoever started it, and stops it with SIGTERM.
+// $FETCHWRIGHT_HOME (the desktop program). The rig finds it through the socket (the
+// peer's pid) whoever started it, and stops it with SIGTERM.
 //
 // Thread safety: one owner thread.
 
@@ -79,7 +79,6 @@ class CaptureRig {
   nlohmann::json menuCommand(const std::string& menuId, const std::string& target = "");
 
   std::vector<LoggedRequest> requests() const;
-  std::vector<nlohmann::json> events() const;
   // Names in the browser's download folder now, and the path of one of them.
   std::vector<std::string> browserFolder() const;
   std::string browserDownloadPath(const std::string& name) const {
