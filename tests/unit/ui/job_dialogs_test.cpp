@@ -30,6 +30,7 @@
 #include "ui/dialogs/select_url_window.h"
 #include "ui/main_window/capture_wiring.h"
 #include "ui/main_window/main_window.h"
+#include "unit/ui/quiet_session.h"
 
 namespace fw {
 namespace {
@@ -394,13 +395,9 @@ TEST(OfferUrls, WhatEachSourceLeadsTo) {
 // The program's window over a real session: URLs offered from outside become jobs, a
 // property sheet or a "Select Url" window, and the sheet's OK adds the job.
 TEST(OfferUrls, MainWindowAddsOpensTheSheetAndSelectUrlWindows) {
-  test::TempDir home("fw-offer");
-  setenv("FETCHWRIGHT_HOME", home.path().c_str(), 1);
-  makeDirs(dataDir(), 0700);
-  DesktopSession::Options o;
-  o.roleEntry = [](RoleRecord&) {};
-  DesktopSession session(o);
-  session.loadSettings();
+  test::QuietSession quiet("fw-offer");
+  const test::TempDir& home = quiet.home;
+  DesktopSession& session = quiet.session;
   session.settings().general.dFlags = 0;  // Manual: nothing starts
   session.settings().general.otherFlag &= ~kConfirmDropBit;
   MainWindow window(session);
@@ -486,13 +483,8 @@ TEST(OfferUrls, MainWindowAddsOpensTheSheetAndSelectUrlWindows) {
 // "Select Url" window; the clipboard is watched exactly while "Monitor ClipBoard" is on,
 // and a copied download link then becomes a job.
 TEST(CaptureWiring, LinkListAndClipboardFollowTheMonitorBit) {
-  test::TempDir home("fw-capture-ui");
-  setenv("FETCHWRIGHT_HOME", home.path().c_str(), 1);
-  makeDirs(dataDir(), 0700);
-  DesktopSession::Options o;
-  o.roleEntry = [](RoleRecord&) {};
-  DesktopSession session(o);
-  session.loadSettings();
+  test::QuietSession quiet("fw-capture-ui");
+  DesktopSession& session = quiet.session;
   session.settings().general.monitor = 0x20;  // clipboard off, no confirmations
   session.settings().general.dFlags = 0;
   MainWindow window(session);

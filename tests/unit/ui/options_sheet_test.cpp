@@ -27,6 +27,7 @@
 #include "ui/options/options_sheet.h"
 #include "ui/options/proxy_list_edit.h"
 #include "ui/options/proxy_setting_dialog.h"
+#include "unit/ui/quiet_session.h"
 
 namespace fw {
 namespace {
@@ -464,13 +465,8 @@ TEST(OptionsSheet, OtherTreeTakesEffectAtTheClick) {
 // From the main window: the Options command opens the sheet; OK stores, applies and
 // writes the settings.
 TEST(OptionsSheet, OpenedFromTheMainWindowOkStoresAndWrites) {
-  test::TempDir home("fw-options-window");
-  setenv("FETCHWRIGHT_HOME", home.path().c_str(), 1);
-  makeDirs(dataDir(), 0700);
-  DesktopSession::Options o;
-  o.roleEntry = [](RoleRecord&) {};
-  DesktopSession session(o);
-  session.loadSettings();
+  test::QuietSession quiet("fw-options-window");
+  DesktopSession& session = quiet.session;
   MainWindow window(session);
   Boxes boxes;
   window.setPrompts(&boxes, nullptr, nullptr);
