@@ -26,38 +26,16 @@ cleanup() {
   rm -rf "$tmp"
 }
 trap cleanup EXIT
+# shellcheck source=../scripts/lib/local_rig.sh
+source "$root/scripts/lib/local_rig.sh"
 
 files=20
 size=${FW_BENCH_FILE_SIZE:-64M}
 ((quick)) && size=8M
-mkdir -p "$tmp/www" "$tmp/nginx"
+mkdir -p "$tmp/www"
 for ((i = 0; i < files; i++)); do truncate -s "$size" "$tmp/www/file$i.bin"; done
-port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-cat >"$tmp/nginx/nginx.conf" <<CONF
-daemon off;
-master_process off;
-pid $tmp/nginx/nginx.pid;
-error_log $tmp/nginx/error.log;
-events { worker_connections 512; }
-http {
-  access_log off;
-  sendfile on;
-  client_body_temp_path $tmp/nginx; proxy_temp_path $tmp/nginx; fastcgi_temp_path $tmp/nginx;
-  uwsgi_temp_path $tmp/nginx; scgi_temp_path $tmp/nginx;
-  server {
-    listen 127.0.0.1:$port;
-    root $tmp/www;
-    location /throttled/ { alias $tmp/www/; limit_rate 100k; }
-  }
-}
-CONF
-nginx -c "$tmp/nginx/nginx.conf" -p "$tmp/nginx" &
-pids+=($!)
-exec {displayfd}<> <(:)
-Xvfb -displayfd "$displayfd" -screen 0 1280x800x24 -nolisten tcp >"$tmp/xvfb.log" 2>&1 &
-pids+=($!)
-read -r -t 20 -u "$displayfd" number
-export DISPLAY=":$number"
+start_nginx "$tmp/www" 100k 512 "sendfile on;"
+start_xvfb
 until curl -sf -o /dev/null -r 0-0 "http://127.0.0.1:$port/file0.bin"; do sleep 0.1; done
 
 now_ms() { date +%s%3N; }

@@ -30,38 +30,17 @@ cleanup() {
   rm -rf "$tmp"
 }
 trap cleanup EXIT
+# shellcheck source=lib/local_rig.sh
+source "$root/scripts/lib/local_rig.sh"
 
 # nginx: the files are sparse, so they cost no disk; 150 KB/s per connection.
-port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-mkdir -p "$tmp/www" "$tmp/nginx"
+mkdir -p "$tmp/www"
 truncate -s 5900M "$tmp/www/ubuntu-24.04-desktop-amd64.iso"
 truncate -s 628M "$tmp/www/debian-12.5.0-amd64-netinst.iso"
-cat >"$tmp/nginx/nginx.conf" <<CONF
-daemon off;
-master_process off;
-pid $tmp/nginx/nginx.pid;
-error_log $tmp/nginx/error.log;
-events { worker_connections 64; }
-http {
-  access_log off;
-  client_body_temp_path $tmp/nginx; proxy_temp_path $tmp/nginx; fastcgi_temp_path $tmp/nginx;
-  uwsgi_temp_path $tmp/nginx; scgi_temp_path $tmp/nginx;
-  server {
-    listen 127.0.0.1:$port;
-    root $tmp/www;
-    location /throttled/ { alias $tmp/www/; limit_rate 150k; }
-  }
-}
-CONF
-nginx -c "$tmp/nginx/nginx.conf" -p "$tmp/nginx" &
-pids+=($!)
+start_nginx "$tmp/www" 150k 64
 
 # A display nobody else uses.
-exec {displayfd}<> <(:)
-Xvfb -displayfd "$displayfd" -screen 0 1280x800x24 -nolisten tcp >"$tmp/xvfb.log" 2>&1 &
-pids+=($!)
-read -r -t 20 -u "$displayfd" number
-export DISPLAY=":$number"
+start_xvfb
 openbox --sm-disable >"$tmp/openbox.log" 2>&1 &
 pids+=($!)
 trayer --edge top --align right --widthtype request --height 24 --SetDockType true \
