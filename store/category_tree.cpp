@@ -249,6 +249,11 @@ JobRecord* CategoryTree::findJobByUrl(std::string_view url) const {
   return nullptr;
 }
 
+void CategoryTree::forEachJob(const std::function<void(JobRecord&)>& fn) const {
+  for (auto& [id, cat] : m_index)
+    for (JobRecord* j = cat->firstJob; j; j = j->next) fn(*j);
+}
+
 void CategoryTree::forEachInSaveOrder(
     const std::function<void(const CategoryRecord&, uint8_t, uint16_t)>& fn) const {
   struct Step {

@@ -85,6 +85,8 @@ class CategoryTree {
   CategoryRecord* holderOf(const JobRecord& job) const;
   // A job anywhere in the tree whose url equals `url` ignoring ASCII case, or null.
   JobRecord* findJobByUrl(std::string_view url) const;
+  // Visits every job of every category; `fn` must not link or unlink jobs.
+  void forEachJob(const std::function<void(JobRecord&)>& fn) const;
 
   // Visits every category in save order: a category, then its sibling chain's
   // sub-trees, then its children (the order the job database is written in).

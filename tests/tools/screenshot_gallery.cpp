@@ -279,7 +279,7 @@ int main(int argc, char** argv) {
     tunnel.type = kProxySocks5;
     ProxySettings& proxies = session.settings().proxy;
     proxies.proxies = {ProxySettings::directConnection(), office, tunnel};
-    proxies.defaultHttp = 1;
+    proxies.defaultHttp = 2;  // the office proxy
     QTimer::singleShot(300, [] {
       auto* sheet = qobject_cast<OptionsSheet*>(QApplication::activeModalWidget());
       if (!sheet) {

@@ -6,6 +6,7 @@
 
 #include "jobs/dial_manager.h"
 #include "platform/sound_player.h"
+#include "store/job_proxy_indexes.h"
 #include "store/settings_io.h"
 #include "ui/common/color_ref.h"
 #include "ui/main_window/main_window.h"
@@ -43,6 +44,9 @@ void MainWindow::showOptions(int page) {
       m_w.refreshCommands();
     }
     void colorsChanged() override { m_w.applyListColors(); }
+    void proxiesMoved(const std::vector<int>& newIndexOf) override {
+      moveJobProxyIndexes(m_w.m_session.tree(), newIndexOf);
+    }
     void playSound(const std::string& path) override {
       if (SoundPlayer* player = m_w.m_session.services().sounds) player->play(path);
     }

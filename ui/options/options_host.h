@@ -27,6 +27,9 @@ class OptionsHost {
   virtual void clipboardWatch(bool on) = 0;
   // The Graph/Log page was left: the colours are to be shown at once.
   virtual void colorsChanged() = 0;
+  // The Proxy page was left with proxies deleted: the jobs follow their proxies to the
+  // new indexes (`newIndexOf[old index]`, see ProxyListEdit::jobIndexes).
+  virtual void proxiesMoved(const std::vector<int>& newIndexOf) = 0;
   // "Play" on the Sounds page; returns at once.
   virtual void playSound(const std::string& path) = 0;
   // The sheet closed having stored something: the running program takes the settings

@@ -105,6 +105,10 @@ class ProxyOptions final : public OptionsPage {
     ProxySettings& p = m_host.settings().proxy;
     m_list.store(p);
     proxySettingsIo(m_host.registry(), p, kSettingsSave);
+    std::vector<int> moved = m_list.jobIndexes();
+    if (!moved.empty()) m_host.proxiesMoved(moved);
+    // The stored list is the one further deletions are counted from.
+    m_list = ProxyListEdit(p);
     return nullptr;
   }
 

@@ -13,12 +13,28 @@ bool blank(const std::string& s) {
 ProxyListEdit::ProxyListEdit(const ProxySettings& s)
     : m_rows(s.proxies), m_newFlags(s.flags & kOfferedFlags) {
   if (m_rows.empty()) m_rows.push_back(ProxySettings::directConnection());
-  m_http = valid(static_cast<int>(s.defaultHttp)) ? static_cast<int>(s.defaultHttp) : 0;
-  m_ftp = valid(static_cast<int>(s.defaultFtp)) ? static_cast<int>(s.defaultFtp) : 0;
+  m_openedCount = m_rows.size();
+  for (size_t i = 0; i < m_rows.size(); ++i) m_origin.push_back(static_cast<int>(i) + 1);
+  auto rowOf = [this](uint32_t index) {
+    return index >= 1 && index <= m_rows.size() ? static_cast<int>(index) - 1 : 0;
+  };
+  m_http = rowOf(s.defaultHttp);
+  m_ftp = rowOf(s.defaultFtp);
+}
+
+std::vector<int> ProxyListEdit::jobIndexes() const {
+  std::vector<int> to(m_openedCount + 1, 1);
+  to[0] = 0;
+  for (size_t row = 0; row < m_origin.size(); ++row)
+    if (m_origin[row] != 0) to[static_cast<size_t>(m_origin[row])] = static_cast<int>(row) + 1;
+  for (size_t i = 1; i < to.size(); ++i)
+    if (to[i] != static_cast<int>(i)) return to;
+  return {};
 }
 
 void ProxyListEdit::add(const ProxyRecord& r) {
   m_rows.push_back(r);
+  m_origin.push_back(0);
   m_newFlags = r.flags & kOfferedFlags;
 }
 
@@ -31,6 +47,7 @@ void ProxyListEdit::replace(int row, const ProxyRecord& r) {
 bool ProxyListEdit::remove(int row) {
   if (row <= 0 || !valid(row)) return false;
   m_rows.erase(m_rows.begin() + row);
+  m_origin.erase(m_origin.begin() + row);
   auto follow = [row](int& def) {
     if (def == row)
       def = 0;
@@ -52,8 +69,10 @@ void ProxyListEdit::setDefaultFtp(int row) {
 
 void ProxyListEdit::store(ProxySettings& s) const {
   s.proxies = m_rows;
-  s.defaultHttp = static_cast<uint32_t>(m_http);
-  s.defaultFtp = static_cast<uint32_t>(m_ftp);
+  // The direct connection keeps the stored default's own value, 0.
+  auto indexOf = [](int row) { return row == 0 ? 0u : static_cast<uint32_t>(row) + 1; };
+  s.defaultHttp = indexOf(m_http);
+  s.defaultFtp = indexOf(m_ftp);
   s.flags = (s.flags & ~kOfferedFlags) | m_newFlags;
 }
 

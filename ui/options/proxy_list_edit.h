@@ -17,7 +17,9 @@ inline constexpr const char* kProxyServerText = "Invalid proxy Server";
 inline constexpr const char* kProxyPortText = "Invalid proxy port";
 
 // The rows of the page: the records in list order and which are the HTTP and FTP
-// defaults (0-based rows, as "DefaultHttp" and "DefaultFtp" hold them).
+// defaults. "DefaultHttp" and "DefaultFtp" hold proxy indexes as jobs do (numbered from 1,
+// an index that does not exist meaning the direct connection); the page works on 0-based
+// rows.
 class ProxyListEdit {
  public:
   explicit ProxyListEdit(const ProxySettings& s);
@@ -25,6 +27,11 @@ class ProxyListEdit {
   const std::vector<ProxyRecord>& rows() const { return m_rows; }
   int defaultHttp() const { return m_http; }
   int defaultFtp() const { return m_ftp; }
+  // Where each proxy index of the list the page was opened with now points, for the jobs
+  // that chose it: element i is the new index of old index i (1..old count); a deleted
+  // proxy gives 1, the direct connection, as a deleted default does. Empty while no row
+  // was deleted, since adding and editing move nothing.
+  std::vector<int> jobIndexes() const;
   // The "No-Cache" and "PASV Mode" state offered to the next new record.
   uint32_t newRecordFlags() const { return m_newFlags; }
 
@@ -42,6 +49,9 @@ class ProxyListEdit {
   bool valid(int row) const { return row >= 0 && row < static_cast<int>(m_rows.size()); }
 
   std::vector<ProxyRecord> m_rows;
+  // The proxy index each row had when the page was opened; 0 for a row added since.
+  std::vector<int> m_origin;
+  size_t m_openedCount = 0;
   int m_http = 0;
   int m_ftp = 0;
   uint32_t m_newFlags = 0;

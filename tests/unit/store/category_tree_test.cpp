@@ -2,6 +2,7 @@
 
 #include "store/category_commands.h"
 #include "store/job_database.h"
+#include "store/job_proxy_indexes.h"
 #include "unit/store/store_fakes.h"
 
 namespace fw {
@@ -155,6 +156,33 @@ TEST_F(CategoryTreeTest, JobListKeepsIndexesInOrder) {
   EXPECT_EQ(c->listIndex, 2);
   EXPECT_EQ(tree.holderOf(*c), &cat(1));
   EXPECT_EQ(tree.findJobByUrl("HTTP://B"), b);
+}
+
+// Proxies 2 and 4 of five were deleted: 3 became 2 and 5 became 3.
+TEST_F(CategoryTreeTest, JobsFollowTheirProxiesWhenTheListCloses) {
+  const std::vector<int> newIndexOf = {0, 1, 1, 2, 1, 3};
+  const struct {
+    uint8_t http, ftp, wantHttp, wantFtp;
+  } cases[] = {
+      {1, 1, 1, 1},  // direct stays
+      {2, 4, 1, 1},  // deleted: direct
+      {3, 5, 2, 3},  // moved up
+      {0, 9, 0, 9},  // indexes that never existed already meant direct
+  };
+  std::vector<JobRecord*> jobs;
+  for (const auto& c : cases) {
+    JobRecord* j = addJob(cat(jobs.size() % 2 ? 2 : 4), "http://p/" + std::to_string(jobs.size()));
+    j->httpProxy = c.http;
+    j->ftpProxy = c.ftp;
+    jobs.push_back(j);
+  }
+  EXPECT_EQ(moveJobProxyIndexes(tree, newIndexOf), 2);
+  for (size_t i = 0; i < jobs.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(jobs[i]->httpProxy, cases[i].wantHttp);
+    EXPECT_EQ(jobs[i]->ftpProxy, cases[i].wantFtp);
+  }
+  EXPECT_EQ(moveJobProxyIndexes(tree, {}), 0) << "nothing deleted, nothing moves";
 }
 
 }  // namespace

@@ -276,21 +276,32 @@ ProxyRecord proxy(const char* title, uint8_t type = kProxyHttpConnect) {
   return r;
 }
 
-TEST(ProxyList, DeleteKeepsDefaultsPointingAtTheSameRecords) {
+// The defaults are stored as the proxy indexes new jobs take ("Proxy1" is 1).
+TEST(ProxyList, DeleteKeepsDefaultsAndJobsPointingAtTheSameRecords) {
   ProxySettings s;
   s.proxies = {ProxySettings::directConnection(), proxy("A"), proxy("B"), proxy("C")};
-  s.defaultHttp = 3;  // C
-  s.defaultFtp = 1;   // A
+  s.defaultHttp = 4;  // C
+  s.defaultFtp = 2;   // A
   ProxyListEdit list(s);
+  EXPECT_EQ(list.defaultHttp(), 3);
+  list.add(proxy("D"));
+  list.replace(2, proxy("B2"));
+  EXPECT_TRUE(list.jobIndexes().empty()) << "adding and editing move no index";
   EXPECT_FALSE(list.remove(0)) << "the first row stays";
-  EXPECT_FALSE(list.remove(4));
+  EXPECT_FALSE(list.remove(5));
   ASSERT_TRUE(list.remove(1));
   EXPECT_EQ(list.defaultFtp(), 0) << "a deleted default falls back to the first row";
   EXPECT_EQ(list.defaultHttp(), 2) << "still C";
+  EXPECT_EQ(list.jobIndexes(), (std::vector<int>{0, 1, 1, 2, 3})) << "A's jobs go direct";
   list.store(s);
-  ASSERT_EQ(s.proxies.size(), 3u);
+  ASSERT_EQ(s.proxies.size(), 4u);
   EXPECT_EQ(s.proxies[2].title, "C");
-  EXPECT_EQ(s.defaultHttp, 2u);
+  EXPECT_EQ(s.defaultHttp, 3u);
+  EXPECT_EQ(s.defaultFtp, 0u) << "the direct connection keeps the stored default 0";
+  for (uint32_t index : {0u, 1u, 9u}) {
+    s.defaultHttp = index;
+    EXPECT_EQ(ProxyListEdit(s).defaultHttp(), 0) << index << " means the direct connection";
+  }
 }
 
 TEST(ProxyList, SettingDialogChecks) {
@@ -345,6 +356,7 @@ class Host : public OptionsHost {
   std::vector<std::string> dialEntries() override { return {kNeverDialEntry, "Work"}; }
   void clipboardWatch(bool on) override { watch.push_back(on); }
   void colorsChanged() override { ++colors; }
+  void proxiesMoved(const std::vector<int>& newIndexOf) override { moved.push_back(newIndexOf); }
   void playSound(const std::string&) override {}
   void settingsApplied() override {}
 
@@ -353,6 +365,7 @@ class Host : public OptionsHost {
   Settings s;
   Boxes box;
   std::vector<bool> watch;
+  std::vector<std::vector<int>> moved;
   int colors = 0;
 };
 
@@ -407,6 +420,7 @@ TEST(OptionsSheet, ProxyPageRenumbersTheRegistryAndMonitorPageWritesAtOnce) {
   ASSERT_EQ(fromRegistry.proxies.size(), 3u);
   EXPECT_EQ(fromRegistry.proxies[1].title, "A");
   EXPECT_EQ(fromRegistry.proxies[2].title, "C");
+  EXPECT_EQ(host.moved, (std::vector<std::vector<int>>{{0, 1, 2, 1, 3}})) << "B's jobs go direct";
 
   child<QCheckBox>(sheet, "clipMonitor")->setChecked(true);
   child<QLineEdit>(sheet, "monitorType")->setText(".iso");
@@ -421,6 +435,9 @@ TEST(OptionsSheet, ProxyPageRenumbersTheRegistryAndMonitorPageWritesAtOnce) {
   EXPECT_EQ(host.watch, (std::vector<bool>{true, false}));
   EXPECT_EQ(host.s.general.monitor, 0x80u);
   EXPECT_EQ(host.s.general.monitorType, ".ISO");
+  ASSERT_TRUE(sheet.showPage(2));
+  ASSERT_TRUE(sheet.showPage(10));
+  EXPECT_EQ(host.moved.size(), 1u) << "leaving again without deleting moves nothing";
 }
 
 TEST(OptionsSheet, ProxySettingDialogStaysOpenAfterAWarning) {
