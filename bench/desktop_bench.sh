@@ -18,14 +18,6 @@ quick=0
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DFW_BENCH=ON -DFW_TESTS=OFF >/dev/null
 cmake --build "$build" -j"$(nproc)" --target fetchwright fetchwright-cli job_database_bench gui_tick_bench >/dev/null
 
-tmp=$(mktemp -d)
-pids=()
-cleanup() {
-  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$tmp"
-}
-trap cleanup EXIT
 # shellcheck source=../scripts/lib/local_rig.sh
 source "$root/scripts/lib/local_rig.sh"
 

@@ -22,14 +22,6 @@ build=${FW_BUILD_DIR:-$root/build-shots}
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j"$(nproc)" --target fetchwright fw_demo_home fw_screenshot_gallery
 
-tmp=$(mktemp -d)
-pids=()
-cleanup() {
-  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$tmp"
-}
-trap cleanup EXIT
 # shellcheck source=lib/local_rig.sh
 source "$root/scripts/lib/local_rig.sh"
 

@@ -1,6 +1,16 @@
 # Sourced by the scripts that run the program against a local server on a private display
-# (scripts/screenshots.sh, bench/desktop_bench.sh). Expects `tmp` (a scratch folder) and
-# `pids` (an array the caller's cleanup kills in reverse order) to be set.
+# (scripts/screenshots.sh, bench/desktop_bench.sh). Sets `tmp`, a scratch folder, and `pids`,
+# the processes to stop: when the script exits they are killed in reverse order and the
+# folder goes.
+
+tmp=$(mktemp -d)
+pids=()
+rig_cleanup() {
+  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  rm -rf "$tmp"
+}
+trap rig_cleanup EXIT
 
 # start_nginx ROOT RATE CONNECTIONS [EXTRA]: serves ROOT on a free loopback port, the folder
 # also under /throttled/ at RATE per connection; sets `port`. EXTRA goes into the http block.
