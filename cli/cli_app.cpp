@@ -19,6 +19,7 @@
 #include "jobs/controller_runner.h"
 #include "jobs/job_progress.h"
 #include "jobs/queue_monitor.h"
+#include "platform/ascii_text.h"
 #include "platform/control_kinds.h"
 #include "platform/control_socket.h"
 #include "platform/cookie_jar.h"
@@ -55,13 +56,6 @@ class CliWindow final : public Window {
  private:
   std::function<void(int)> m_onTimer;
 };
-
-std::string trim(const std::string& s) {
-  size_t b = s.find_first_not_of(" \t\r\n");
-  if (b == std::string::npos) return "";
-  size_t e = s.find_last_not_of(" \t\r\n");
-  return s.substr(b, e - b + 1);
-}
 
 // Every job of the tree, category by category.
 std::vector<JobRecord*> allJobs(const CategoryTree& tree) {
@@ -190,7 +184,7 @@ int CliRun::handOver(const std::string& path, const DatabaseOwnerInfo& holder) {
                  "--no-verify and --again are not passed on\n");
   std::vector<AddJobRequest> requests;
   for (const std::string& given : m_opts.urls) {
-    AddJobRequest req = addRequestFor(m_opts, m_run, trim(given));
+    AddJobRequest req = addRequestFor(m_opts, m_run, trimmed(given, " \t\r\n"));
     req.startMode = kStartImmediately;
     req.ftpProxy = req.httpProxy = kUseDefault8;
     if (m_opts.output) req.fileName = *m_opts.output;
@@ -259,7 +253,7 @@ void CliRun::addUrls() {
     return deleteJobFile(FileSystem::system(), job, true, true);
   };
   for (const std::string& given : m_opts.urls) {
-    std::string url = trim(given);
+    std::string url = trimmed(given, " \t\r\n");
     AddJobRequest req = addRequestFor(m_opts, m_run, url);
     JobRecord* job = addJob(ctx, req);
     if (!job) {

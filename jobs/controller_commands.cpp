@@ -8,17 +8,11 @@
 #include "engine/storage/target_file.h"
 #include "jobs/job_controller.h"
 #include "jobs/range_assign.h"
+#include "platform/ascii_text.h"
 
 namespace fw {
 
 namespace {
-
-std::string trimmed(const std::string& s) {
-  size_t b = 0, e = s.size();
-  while (b < e && std::isspace(static_cast<unsigned char>(s[b]))) ++b;
-  while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1]))) --e;
-  return s.substr(b, e - b);
-}
 
 // Copies `s` into `buf`, cut to 1,990 bytes when it is longer than 1,999.
 void copyCut(TextBuffer& buf, const std::string& s) {

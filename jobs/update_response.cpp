@@ -1,7 +1,8 @@
 #include "jobs/update_response.h"
 
-#include <cctype>
 #include <string>
+
+#include "platform/ascii_text.h"
 
 namespace fw {
 
@@ -9,16 +10,6 @@ namespace {
 
 bool isDigit(char c) {
   return c >= '0' && c <= '9';
-}
-
-bool startsWithNoCase(std::string_view s, std::string_view prefix) {
-  if (s.size() < prefix.size()) return false;
-  for (size_t i = 0; i < prefix.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(s[i])) !=
-        std::tolower(static_cast<unsigned char>(prefix[i])))
-      return false;
-  }
-  return true;
 }
 
 std::string_view trim(std::string_view s) {

@@ -3,18 +3,12 @@
 #include <vector>
 
 #include "jobs/queue_hooks.h"
+#include "platform/ascii_text.h"
 #include "platform/message_box.h"
 #include "store/tree_view.h"
 
 namespace fw {
 namespace {
-
-std::string trimmed(const std::string& s) {
-  const char* ws = " \t\r\n";
-  auto b = s.find_first_not_of(ws);
-  if (b == std::string::npos) return {};
-  return s.substr(b, s.find_last_not_of(ws) - b + 1);
-}
 
 void inform(const CategoryUi& ui, const char* text) {
   if (ui.boxes) ui.boxes->show(text, BoxIcon::Information, BoxButtons::Ok);
@@ -39,12 +33,12 @@ std::vector<CategoryRecord*> subtree(CategoryRecord& top) {
 
 CategoryRecord* createCategory(CategoryTree& tree, CategoryRecord& parent, const std::string& name,
                                const std::string& saveDir, const CategoryUi& ui) {
-  std::string n = trimmed(name);
+  std::string n = trimmed(name, " \t\r\n");
   if (n.empty() || n.size() > kCategoryNameMax) {
     inform(ui, kCategoryNameLengthText);
     return nullptr;
   }
-  std::string dir = trimmed(saveDir);
+  std::string dir = trimmed(saveDir, " \t\r\n");
   if (dir.empty()) {
     inform(ui, kCategorySaveDirText);
     return nullptr;

@@ -3,20 +3,10 @@
 #include <unordered_set>
 #include <vector>
 
+#include "platform/ascii_text.h"
+
 namespace fw {
 namespace {
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    unsigned char x = static_cast<unsigned char>(a[i]);
-    unsigned char y = static_cast<unsigned char>(b[i]);
-    if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
-}
 
 void freeJobs(CategoryRecord& cat) {
   JobRecord* job = cat.firstJob;
@@ -245,7 +235,7 @@ CategoryRecord* CategoryTree::holderOf(const JobRecord& job) const {
 JobRecord* CategoryTree::findJobByUrl(std::string_view url) const {
   for (auto& [id, cat] : m_index)
     for (JobRecord* j = cat->firstJob; j; j = j->next)
-      if (equalsIgnoringCase(j->url, url)) return j;
+      if (equalsNoCase(j->url, url)) return j;
   return nullptr;
 }
 

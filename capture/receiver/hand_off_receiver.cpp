@@ -3,19 +3,12 @@
 #include "capture/module/monitor_flags.h"
 #include "capture/receiver/link_list_rows.h"
 #include "engine/url/url_parse.h"
+#include "platform/ascii_text.h"
 #include "platform/control_kinds.h"
 
 namespace fw {
 
 namespace {
-
-std::string trim(std::string_view s) {
-  const char* space = " \t\r\n\f\v";
-  size_t b = s.find_first_not_of(space);
-  if (b == std::string_view::npos) return "";
-  size_t e = s.find_last_not_of(space);
-  return std::string(s.substr(b, e - b + 1));
-}
 
 std::string lineAt(const std::vector<std::string>& lines, size_t i) {
   return i < lines.size() ? lines[i] : std::string();
@@ -29,7 +22,7 @@ std::vector<std::string> handOffLines(std::string_view text) {
   while (start < text.size()) {
     size_t end = text.find('\n', start);
     if (end == std::string_view::npos) end = text.size();
-    lines.push_back(trim(text.substr(start, end - start)));
+    lines.push_back(trimmed(text.substr(start, end - start)));
     start = end + 1;
   }
   return lines;

@@ -6,16 +6,10 @@
 #include "engine/url/host_text.h"
 #include "engine/url/percent_decode.h"
 #include "engine/url/safe_file_name.h"
+#include "platform/ascii_text.h"
 
 namespace fw {
 namespace {
-
-bool startsWithNoCase(std::string_view s, std::string_view prefix) {
-  if (s.size() < prefix.size()) return false;
-  for (size_t i = 0; i < prefix.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(s[i])) != prefix[i]) return false;
-  return true;
-}
 
 // The part after "ftp://": authority and path.
 std::string_view afterScheme(std::string_view url) {

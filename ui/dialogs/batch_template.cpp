@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "engine/url/url_parse.h"
+#include "platform/ascii_text.h"
 
 namespace fw {
 
@@ -29,16 +30,9 @@ bool oneLetter(const std::string& s) {
   return s.size() == 1 && std::isalpha(static_cast<unsigned char>(s[0]));
 }
 
-std::string trimmed(const std::string& s) {
-  size_t b = s.find_first_not_of(" \t");
-  if (b == std::string::npos) return "";
-  size_t e = s.find_last_not_of(" \t");
-  return s.substr(b, e - b + 1);
-}
-
 // Reads the range `from`-`to` into `p`; false with p.error set.
 bool readRange(const std::string& fromText, const std::string& toText, int width, Parsed& p) {
-  const std::string from = trimmed(fromText), to = trimmed(toText);
+  const std::string from = trimmed(fromText, " \t"), to = trimmed(toText, " \t");
   if (from.empty() || to.empty()) {
     p.error = "The range needs a first and a last value.";
     return false;

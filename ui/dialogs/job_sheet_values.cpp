@@ -5,17 +5,11 @@
 
 #include "engine/url/url_parse.h"
 #include "jobs/job_progress.h"
+#include "platform/ascii_text.h"
 
 namespace fw {
 
 namespace {
-
-std::string trimmed(const std::string& s) {
-  size_t b = 0, e = s.size();
-  while (b < e && std::isspace(static_cast<unsigned char>(s[b]))) ++b;
-  while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1]))) --e;
-  return s.substr(b, e - b);
-}
 
 std::string urlFileName(const std::string& url) {
   UrlParts parts;

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "jobs/job_progress.h"
+#include "platform/ascii_text.h"
 
 namespace fw {
 
@@ -78,13 +79,6 @@ void normalCategory(std::string& out, const HtmlCategory& cat, bool includeSub, 
   }
   if (!includeSub) return;
   for (const HtmlCategory& child : cat.children) normalCategory(out, child, true, bytes);
-}
-
-bool startsWithNoCase(std::string_view text, std::string_view prefix) {
-  if (text.size() < prefix.size()) return false;
-  for (size_t i = 0; i < prefix.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i]) return false;
-  return true;
 }
 
 }  // namespace

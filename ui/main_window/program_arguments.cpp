@@ -1,4 +1,5 @@
 #include "ui/main_window/program_arguments.h"
+#include "platform/ascii_text.h"
 
 #include <algorithm>
 #include <cctype>
@@ -6,17 +7,6 @@
 namespace fw {
 
 namespace {
-
-bool startsWithNoCase(std::string_view s, std::string_view prefix) {
-  if (s.size() < prefix.size()) return false;
-  for (size_t i = 0; i < prefix.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(s[i])) != prefix[i]) return false;
-  return true;
-}
-
-bool endsWithNoCase(std::string_view s, std::string_view suffix) {
-  return s.size() >= suffix.size() && startsWithNoCase(s.substr(s.size() - suffix.size()), suffix);
-}
 
 bool isDownloadUrl(std::string_view s) {
   return startsWithNoCase(s, "http://") || startsWithNoCase(s, "https://") ||
